@@ -1,0 +1,18 @@
+#include "config/settings_order.h"
+#include "config/software_settings.h"
+
+namespace orvex::config {
+
+// The slots config fills itself; they are there from the first use of the order.
+void installConfigSettings() {
+    SetSettingsHandlers(
+        SettingsSlot::Software, [](const std::string& path) { softwareSettings().ReadIni(path); },
+        [](const std::string& path) { softwareSettings().WriteIni(path); });
+}
+
+// Every part adds the one call that installs its handlers here.
+void InstallSettingsHandlers() {
+    installConfigSettings();
+}
+
+}  // namespace orvex::config
