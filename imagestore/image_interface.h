@@ -1,0 +1,128 @@
+#pragma once
+// The image interface: what every other part does to an image, through the
+// ImageHandle of its window. Every operation first checks that the window is
+// alive and holds an image.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "imagestore/image.h"
+#include "imagestore/image_handle.h"
+
+namespace orvex {
+
+class OrvexView;
+
+/// Results of the image interface.
+enum ImageResult : int {
+    ImageDone = 0,
+    ImageNotLive = 1,  // not a live image window, or the window holds no image
+    ImageRefused = 2,  // the image refused the request (bounds, sizes)
+};
+
+/// What the interface tells and accepts about an image.
+struct ImageSummary {
+    static constexpr size_t kNameLength = 256;  // with the terminating zero
+    std::string name;
+    std::string artist;
+    std::string dateTime;
+    std::string hostComputer;
+    std::string imageDescription;
+    std::string make;
+    std::string model;
+    std::string software;
+    int width = 0;
+    int height = 0;
+    int positionRegistered = 0;
+    int zRegistered = 0;
+    int paletteCount = 0;
+    int depth = 0;
+    int paletteKind = 0;
+    ImageHandle window;
+    int imageNumber = 0;
+};
+
+/// The live window of a handle, or null. Do not keep the pointer.
+OrvexView* LiveView(ImageHandle window);
+/// The image of a live window, or null. Do not keep the pointer.
+Image* LiveImage(ImageHandle window);
+
+int GetImageSummary(ImageHandle window, ImageSummary& summary);
+/// Sets the name and the texts Artist, HostComputer, ImageDescription, Make
+/// and Model; notifies code 10.
+int SetImageSummary(ImageHandle window, const ImageSummary& summary);
+/// Renames the window (title updated); notifies code 10.
+int SetImageName(ImageHandle window, const std::string& name);
+
+/// Whole rows of width pixels at 8 or 16 bits. Writes notify code 8 with the row.
+int ReadLine8(ImageHandle window, int row, uint8_t* buffer);
+int ReadLine16(ImageHandle window, int row, uint16_t* buffer);
+int WriteLine8(ImageHandle window, int row, const uint8_t* buffer);
+int WriteLine16(ImageHandle window, int row, const uint16_t* buffer);
+
+/// Blocks of h rows of w pixels. Writes notify code 9.
+int ReadBlock8(ImageHandle window, int column, int row, int w, int h, uint8_t* buffer);
+int ReadBlock16(ImageHandle window, int column, int row, int w, int h, uint16_t* buffer);
+int WriteBlock8(ImageHandle window, int column, int row, int w, int h, const uint8_t* buffer);
+int WriteBlock16(ImageHandle window, int column, int row, int w, int h, const uint16_t* buffer);
+
+/// The palette count entries as 0x00BBGGRR.
+int GetPalette(ImageHandle window, std::vector<uint32_t>& colours);
+/// With colours: sets count (1..256) entries from 0x00BBGGRR values, the
+/// palette count and the saved palette; then applies kind; notifies code 7.
+int SetPalette(ImageHandle window, const uint32_t* colours, int count, int kind);
+
+/// Pixel-centre corners of the picture.
+int GetCorners(ImageHandle window, RealPoint& lowerLeft, RealPoint& upperRight);
+/// Ties pixel (0, height - 1) to lowerLeft and (width - 1, 0) to upperRight;
+/// notifies code 11 and shows the new extents.
+int SetRegistration(ImageHandle window, const RealPoint& lowerLeft, const RealPoint& upperRight);
+int GetZRegistration(ImageHandle window, ZRegistration& z);
+/// Notifies code 12.
+int SetZRegistration(ImageHandle window, const ZRegistration& z);
+
+/// Pixel (x = column, y = row) to real, in place; honours the display's
+/// mirror settings. An unregistered image only flips the row.
+int PixelToReal(ImageHandle window, RealPoint& point);
+/// Real to pixel, in place. An unregistered image only flips the row.
+int RealToPixel(ImageHandle window, RealPoint& point);
+/// Pixel to window coordinates through the display mapping, in place.
+int PixelToWindow(ImageHandle window, RealPoint& point);
+/// Both live and of equal width and height.
+bool SameSize(ImageHandle first, ImageHandle second);
+
+/// Redraws the strip holding the row when the row is its strip's last row.
+int UpdateRows(ImageHandle window, int row);
+/// Repaints the window; refreshes the status when it is the active window
+/// and refreshStatus is set.
+int Redraw(ImageHandle window, bool refreshStatus);
+
+int AddImageListener(ImageHandle window, ImageListener listener);
+/// Removes the first occurrence of the listener.
+int RemoveImageListener(ImageHandle window, ImageListener listener);
+/// Calls the window's listeners with an event of the window.
+int NotifyImageListeners(ImageHandle window, ImageEvent event);
+
+/// A new image window "UNTLD%d.TIF" with a new image; none when the size or
+/// depth is refused.
+ImageHandle CreateImage(int width, int height, int kind, bool clear, int depth);
+/// A new window with a copy of the image; none when the source is not live.
+ImageHandle DuplicateImage(ImageHandle source, bool copyZ, bool logHistory);
+/// A new window with the image read from a file of an ImageFileType; none
+/// when the file cannot be read.
+ImageHandle ReadImageFile(const std::string& path, int fileType);
+/// Closes a window: logs it, raises code 6 to its listeners, removes it and
+/// frees its image. Asks nothing (the save prompt is the caller's).
+int CloseImageWindow(ImageHandle window);
+
+/// The live window with that image number, or none.
+ImageHandle FindImageWindow(int imageNumber);
+/// The image window that was activated last, or none.
+ImageHandle ActiveImageWindow();
+
+/// The shared step of long interactive loops over rows: redraws the finished
+/// strip, reports the percentage and, when Esc is pending, asks "Do you wish
+/// to cancel this operation?" ("Verify"). True when the user stops.
+bool RowProgressStep(ImageHandle window, int row, int rows);
+
+}  // namespace orvex
