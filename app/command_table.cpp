@@ -1,0 +1,100 @@
+#include "app/command_table.h"
+
+#include <cctype>
+
+namespace orvex::app {
+
+std::vector<std::string> SplitMenuPath(const std::string& path) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    while (true) {
+        size_t at = path.find(" > ", start);
+        std::string part = path.substr(start, at == std::string::npos ? std::string::npos : at - start);
+        size_t b = part.find_first_not_of(' ');
+        size_t e = part.find_last_not_of(' ');
+        parts.push_back(b == std::string::npos ? std::string() : part.substr(b, e - b + 1));
+        if (at == std::string::npos) break;
+        start = at + 3;
+    }
+    return parts;
+}
+
+std::string NormalisedMenuPath(const std::string& path) {
+    std::string out;
+    for (const auto& part : SplitMenuPath(path)) {
+        if (!out.empty()) out += " > ";
+        for (size_t i = 0; i < part.size(); ++i) {
+            char c = part[i];
+            // "&&" stands for a literal ampersand in a menu text.
+            // "&&" stands for a literal ampersand in a menu text, as does a
+            // lone "&" before a blank (how a macro writes it).
+            if (c == '&') {
+                if (i + 1 < part.size() && part[i + 1] == '&') {
+                    out += '&';
+                    ++i;
+                } else if (i + 1 == part.size() || part[i + 1] == ' ') {
+                    out += '&';
+                }
+                continue;
+            }
+            out += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        }
+    }
+    return out;
+}
+
+void CommandTable::add(Command command) {
+    std::string key = NormalisedMenuPath(command.path);
+    for (auto& existing : commands_) {
+        if (NormalisedMenuPath(existing.path) == key) {
+            existing = std::move(command);
+            return;
+        }
+    }
+    commands_.push_back(std::move(command));
+}
+
+bool CommandTable::remove(const std::string& path) {
+    std::string key = NormalisedMenuPath(path);
+    for (auto it = commands_.begin(); it != commands_.end(); ++it) {
+        if (NormalisedMenuPath(it->path) == key) {
+            commands_.erase(it);
+            return true;
+        }
+    }
+    return false;
+}
+
+const Command* CommandTable::find(const std::string& path) const {
+    std::string key = NormalisedMenuPath(path);
+    for (const auto& c : commands_)
+        if (NormalisedMenuPath(c.path) == key) return &c;
+    return nullptr;
+}
+
+bool CommandTable::isEnabled(const std::string& path) const {
+    const Command* c = find(path);
+    return c && (!c->enabled || c->enabled());
+}
+
+bool CommandTable::isChecked(const std::string& path) const {
+    const Command* c = find(path);
+    return c && c->checked && c->checked();
+}
+
+CommandTable::RunResult CommandTable::run(const std::string& path) const {
+    const Command* c = find(path);
+    if (!c) return RunResult::Unknown;
+    if (c->enabled && !c->enabled()) return RunResult::Disabled;
+    // A copy: the handler may change the table (commands that appear with their Parts).
+    auto handler = c->run;
+    if (handler) handler();
+    return RunResult::Done;
+}
+
+CommandTable& commandTable() {
+    static CommandTable table;
+    return table;
+}
+
+}  // namespace orvex::app

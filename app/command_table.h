@@ -1,0 +1,62 @@
+#pragma once
+// The menu commands of the workstation as data: each command's menu path, what
+// it runs, and whether it is enabled and checked right now. The Qt workstation
+// builds its menus from this table and asks it for greying and check marks;
+// macros run commands by their menu paths. One table serves both, so every
+// command the workstation shows can be run without it.
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace orvex::app {
+
+struct Command {
+    /// Menu texts from the menu bar down, joined by " > ", with their "&"
+    /// mnemonics: "File > &Open...", "Basic > Contrast Enhancement > &Linear Stretch".
+    std::string path;
+    std::function<void()> run;
+    /// Null: always enabled.
+    std::function<bool()> enabled;
+    /// Null: the command carries no check mark.
+    std::function<bool()> checked;
+    /// The status-bar text shown while the command is highlighted.
+    std::string status;
+    /// A separator line goes above this command in its menu.
+    bool separatorBefore = false;
+};
+
+/// The path without "&" mnemonics and with single blanks around " > ", compared
+/// without regard to case: how macros and tests name commands.
+std::string NormalisedMenuPath(const std::string& path);
+
+/// The menu texts of a path, "&" kept: {"File", "&Open..."}.
+std::vector<std::string> SplitMenuPath(const std::string& path);
+
+class CommandTable {
+public:
+    /// Adds a command, or replaces the one with the same (normalised) path in place.
+    void add(Command command);
+    /// Removes a command; true when there was one.
+    bool remove(const std::string& path);
+    void clear() { commands_.clear(); }
+
+    /// Commands in menu order (the order they were added).
+    const std::vector<Command>& all() const { return commands_; }
+    /// The command with this path (with or without "&", any case), or null.
+    const Command* find(const std::string& path) const;
+
+    bool isEnabled(const std::string& path) const;
+    bool isChecked(const std::string& path) const;
+
+    enum class RunResult { Done, Unknown, Disabled };
+    /// Runs an enabled command to completion.
+    RunResult run(const std::string& path) const;
+
+private:
+    std::vector<Command> commands_;
+};
+
+/// The workstation's one command table.
+CommandTable& commandTable();
+
+}  // namespace orvex::app

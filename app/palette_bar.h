@@ -1,0 +1,81 @@
+#pragma once
+// The palette bar: a strip of an image's colours beside the image, labelled
+// with the real values they stand for, and the default palette that created
+// and grid images receive.
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/display_mapping.h"
+#include "platform/surface.h"
+
+namespace orvex::app {
+
+/// What the palette bar needs to know of one image window.
+struct PaletteBarImage {
+    double left = 0, top = 0, right = 0, bottom = 0;  // registration corners (pixel centres)
+    bool zRegistered = false;
+    double zLow = 0, zHigh = 100;
+    std::string zUnits;
+    int depth = 8;
+    std::vector<uint32_t> palette;  // palette count entries, 0x00BBGGRR
+    int minValue = 0;               // smallest and largest pixel value (16-bit: high bytes)
+    int maxValue = 255;
+};
+
+class PALFILE {
+public:
+    static constexpr uint32_t kUndefined = 0xFF000000u;
+
+    // Settings, section "palettebar".
+    bool label = false;
+    bool hide = false;
+    bool black = false;
+    std::string units = "counts";
+    int position = 2;  // 1 above, 2 left of, 3 right of, 4 below the image
+    // [software] "default palette"
+    std::string defaultPalettePath;
+
+    /// The default palette, 0x00BBGGRR (entries the file left undefined and
+    /// uninterpolated read as black).
+    std::array<uint32_t, 256> defaultPalette() const;
+    bool hasDefaultPalette() const { return loaded_; }
+
+    /// Reads an ".fc" false-colour description into the default palette;
+    /// false (after the messages) when it cannot be read.
+    bool ReadDefaultPalette(const std::string& path);
+    /// The grey ramp, entry i = (i, i, i): what start-up falls back to.
+    void SetGreyDefaultPalette();
+    /// Start-up: the configured file, or the grey ramp when there is none or it fails.
+    void LoadDefaultPalette();
+
+    /// Reads and writes the settings keys.
+    void ReadBarSettings(const std::string& iniPath);
+    void WriteBarSettings(const std::string& iniPath) const;
+
+    /// The strip in real coordinates of the registration corners for the
+    /// current position: left, top, right, bottom. False for a bad position
+    /// (after "Bad Palette Position").
+    bool StripRect(const PaletteBarImage& image, double& left, double& top, double& right,
+                   double& bottom) const;
+
+    /// Draws the bar through the mapping (the window's, or the printer's).
+    void Draw(const PaletteBarImage& image, platform::Surface& surface,
+              const DisplayMapping& mapping) const;
+
+    /// The raw entries (marker 0xFF000000 where undefined), for tests.
+    const std::array<uint32_t, 256>& rawPalette() const { return palette_; }
+
+    /// Back to the start-up state.
+    void reset();
+
+private:
+    std::array<uint32_t, 256> palette_{};
+    bool loaded_ = false;
+};
+
+/// The one palette bar of the program.
+PALFILE& palfile();
+
+}  // namespace orvex::app

@@ -1,0 +1,45 @@
+#include <gtest/gtest.h>
+
+#include "app/command_table.h"
+
+using namespace orvex::app;
+
+TEST(CommandTable, PathsMatchWithoutMnemonicsOrCaseAndKeepMenuOrder) {
+    CommandTable t;
+    int opened = 0;
+    bool running = false;
+    t.add({.path = "File > &Open...", .run = [&] { ++opened; }});
+    t.add({.path = "Acquire > &Single", .run = [] {}, .enabled = [&] { return !running; },
+           .checked = [&] { return running; }});
+    t.add({.path = "Basic > &Normalize(16->8)", .run = [] {}});
+    t.add({.path = "Window > Save && Close", .run = [] {}});
+
+    EXPECT_EQ(NormalisedMenuPath("File > &Open..."), "file > open...");
+    EXPECT_EQ(t.run("file > open..."), CommandTable::RunResult::Done);
+    EXPECT_EQ(t.run("File>Open..."), CommandTable::RunResult::Unknown);
+    EXPECT_EQ(opened, 1);
+    EXPECT_NE(t.find("Basic > Normalize(16->8)"), nullptr);
+    EXPECT_NE(t.find("Window > Save & Close"), nullptr);
+    EXPECT_EQ(SplitMenuPath("Basic > Contrast Enhancement > &Linear Stretch"),
+              (std::vector<std::string>{"Basic", "Contrast Enhancement", "&Linear Stretch"}));
+
+    EXPECT_TRUE(t.isEnabled("Acquire > Single"));
+    EXPECT_FALSE(t.isChecked("Acquire > Single"));
+    running = true;
+    EXPECT_EQ(t.run("Acquire > Single"), CommandTable::RunResult::Disabled);
+    EXPECT_TRUE(t.isChecked("Acquire > Single"));
+
+    // Replacing keeps the place in the menu.
+    t.add({.path = "Acquire > &Single", .run = [] {}});
+    EXPECT_EQ(t.all()[1].path, "Acquire > &Single");
+    EXPECT_TRUE(t.isEnabled("Acquire > Single"));
+    EXPECT_TRUE(t.remove("acquire > single"));
+    EXPECT_EQ(t.find("Acquire > Single"), nullptr);
+}
+
+TEST(CommandTable, HandlerMayChangeTheTableWhileRunning) {
+    CommandTable t;
+    t.add({.path = "A > B", .run = [&] { t.clear(); }});
+    EXPECT_EQ(t.run("A > B"), CommandTable::RunResult::Done);
+    EXPECT_TRUE(t.all().empty());
+}
