@@ -1,5 +1,6 @@
 #include "config/settings_order.h"
 #include "config/software_settings.h"
+#include "hardware/dcc20ax/dcc20ax.h"
 
 namespace orvex::config {
 
@@ -13,6 +14,7 @@ void installConfigSettings() {
 // Every part adds the one call that installs its handlers here.
 void InstallSettingsHandlers() {
     installConfigSettings();
+    installDcc20axSettings();
 }
 
 }  // namespace orvex::config
