@@ -171,6 +171,8 @@ public:
     const uint8_t* PaletteBytes() const { return palette_.data(); }
     /// The custom palette kept by SavePalette, in the same form.
     const uint8_t* SavedPaletteBytes() const { return savedPalette_.data(); }
+    /// Takes over another image's custom palette.
+    void CopySavedPaletteFrom(const Image& other) { savedPalette_ = other.savedPalette_; }
 
     /// Stores the registration, marks the image registered and modified.
     void SetPositionRegistration(const PositionRegistration& registration);
@@ -234,6 +236,8 @@ public:
     /// The strip that holds a row, or -1.
     int StripOfRow(int row) const;
     const BitmapInfoHeader& Header() const { return header_; }
+    /// Rewrites the header's height to the rows of the strip about to be drawn.
+    void SetHeaderRows(int rows) { header_.height = rows; }
     bool IsAllocated() const { return !strips_.empty(); }
 
     bool IsModified() const { return modified_ != 0; }
