@@ -24,6 +24,14 @@ inline bool WriteFileAtomically(const std::string& path, const std::string& text
     return WriteFileAtomically(path, text.data(), text.size());
 }
 
+/// Whether a file of fileBytes can plausibly describe pixels taking pixelBytes
+/// in the store. Readers leave the rows a short file lacks zero, but a tiny
+/// file must not make the store take gigabytes: the pixels may take at most
+/// 64 times the file (what run-length coding can reach) or 16 megabytes.
+inline bool PixelDataPlausible(uint64_t pixelBytes, uint64_t fileBytes) {
+    return pixelBytes <= (uint64_t(16) << 20) || pixelBytes / 64 <= fileBytes;
+}
+
 /// Little-endian byte appending, used by every writer.
 class ByteWriter {
 public:

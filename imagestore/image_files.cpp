@@ -6,6 +6,7 @@
 #include <system_error>
 #include <vector>
 
+#include "formats/tiff.h"
 #include "imagestore/image.h"
 #include "imagestore/raw_file.h"
 
@@ -17,8 +18,8 @@ int Image::Load(const std::string& path, int fileType) {
     int ok = 0;
     switch (fileType) {
         case ImageFileRaw: ok = ReadRawFile(*this, path); break;
+        case ImageFileTiff: ok = formats::ReadTiff(*this, path) ? 1 : 0; break;
         case ImageFilePcx:  // formats::ReadPcx(*this, path)
-        case ImageFileTiff:  // formats::ReadTiff(*this, path)
         case ImageFileBmp:  // formats::ReadBmp(*this, path)
         case ImageFileGrid:  // formats::ReadGrid(*this, path)
         default: ok = 0; break;
@@ -35,7 +36,7 @@ int Image::Save(const std::string& path, int fileType) {
     int ok = 0;
     switch (fileType) {
         case ImageFileRaw: ok = WriteRawFile(*this, path); break;
-        case ImageFileTiff:  // formats::WriteTiff(*this, path)
+        case ImageFileTiff: ok = formats::WriteTiff(*this, path, requestedDepth_) ? 1 : 0; break;
         case ImageFileBmp:  // formats::WriteBmp(*this, path)
         case ImageFileGrid:  // formats::WriteGrid(*this, path)
         case ImageFilePcx:  // read only
