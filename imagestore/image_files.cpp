@@ -6,6 +6,8 @@
 #include <system_error>
 #include <vector>
 
+#include "formats/bmp.h"
+#include "formats/pcx.h"
 #include "formats/tiff.h"
 #include "imagestore/image.h"
 #include "imagestore/raw_file.h"
@@ -19,8 +21,8 @@ int Image::Load(const std::string& path, int fileType) {
     switch (fileType) {
         case ImageFileRaw: ok = ReadRawFile(*this, path); break;
         case ImageFileTiff: ok = formats::ReadTiff(*this, path) ? 1 : 0; break;
-        case ImageFilePcx:  // formats::ReadPcx(*this, path)
-        case ImageFileBmp:  // formats::ReadBmp(*this, path)
+        case ImageFilePcx: ok = formats::ReadPcx(*this, path) ? 1 : 0; break;
+        case ImageFileBmp: ok = formats::ReadBmp(*this, path) ? 1 : 0; break;
         case ImageFileGrid:  // formats::ReadGrid(*this, path)
         default: ok = 0; break;
     }
@@ -37,7 +39,7 @@ int Image::Save(const std::string& path, int fileType) {
     switch (fileType) {
         case ImageFileRaw: ok = WriteRawFile(*this, path); break;
         case ImageFileTiff: ok = formats::WriteTiff(*this, path, requestedDepth_) ? 1 : 0; break;
-        case ImageFileBmp:  // formats::WriteBmp(*this, path)
+        case ImageFileBmp: ok = formats::WriteBmp(*this, path, requestedDepth_) ? 1 : 0; break;
         case ImageFileGrid:  // formats::WriteGrid(*this, path)
         case ImageFilePcx:  // read only
         default: ok = 0; break;

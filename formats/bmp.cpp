@@ -1,0 +1,224 @@
+#include "formats/bmp.h"
+
+#include <algorithm>
+#include <cstring>
+
+#include "formats/file_io.h"
+#include "platform/ui.h"
+
+namespace orvex::formats {
+
+namespace {
+
+void warn(const char* text) {
+    platform::ui().message(text, kImageLibraryCaption, platform::Buttons::Ok,
+                           platform::Icon::Warning);
+}
+
+struct BmpHeader {
+    uint32_t pixelOffset = 0;
+    uint32_t headerSize = 0;
+    int32_t width = 0;
+    int32_t height = 0;
+    uint16_t planes = 0;
+    uint16_t bits = 0;
+    uint32_t compression = 0;
+    uint32_t coloursUsed = 0;
+};
+
+// Reads both headers; false (with a message) for what no reader here takes.
+bool readHeader(ByteReader& in, BmpHeader& h) {
+    if (in.size() < 54 || in.u8(0) != 'B' || in.u8(1) != 'M') {
+        warn("Unsupported BMP file");
+        return false;
+    }
+    h.pixelOffset = in.u32(10);
+    h.headerSize = in.u32(14);
+    h.width = static_cast<int32_t>(in.u32(18));
+    h.height = static_cast<int32_t>(in.u32(22));
+    h.planes = in.u16(26);
+    h.bits = in.u16(28);
+    h.compression = in.u32(30);
+    h.coloursUsed = in.u32(46);
+    // The 40-byte header and its later, longer forms; the 12-byte form of
+    // early OS/2 files lays its fields out differently.
+    if (h.headerSize < 40 || h.headerSize > in.size() - 14) {
+        warn("Unsupported BMP file");
+        return false;
+    }
+    return true;
+}
+
+uint64_t paddedRowBytes(uint64_t width, unsigned bits) { return (width * bits + 31) / 32 * 4; }
+
+}  // namespace
+
+bool ReadBmpBytes(Image& image, const uint8_t* data, size_t size) {
+    ByteReader in(data, size);
+    BmpHeader h;
+    if (!readHeader(in, h)) return false;
+    if (h.bits == 24) {
+        warn("Can't read 24 bit image files");
+        return false;
+    }
+    if (h.planes != 1 || (h.bits != 1 && h.bits != 4 && h.bits != 8)) {
+        warn("Unsupported BMP file");
+        return false;
+    }
+    if (h.compression != 0) {
+        warn("Can't read compressed BMP files");
+        return false;
+    }
+    if (h.height < 0) {
+        warn("Can't read top-down BMP files");
+        return false;
+    }
+    const uint64_t rowBytes = paddedRowBytes(h.width > 0 ? uint64_t(h.width) : 0, h.bits);
+    const uint64_t pixelBytes = rowBytes * uint64_t(std::max(h.height, 0));
+    if (!PixelDataPlausible(pixelBytes, size)) {
+        warn("Unsupported BMP file");
+        return false;
+    }
+
+    const int count = 1 << h.bits;
+    image.SetPaletteCount(count);
+    if (!image.Allocate(h.width, h.height, h.bits)) return false;
+    // The palette follows the headers; files may hold fewer entries than the
+    // depth allows (the colours-used count says how many), the rest are black.
+    const uint64_t paletteAt = 14 + uint64_t(h.headerSize);
+    const uint32_t entries =
+        h.coloursUsed == 0 ? count : std::min<uint32_t>(h.coloursUsed, static_cast<uint32_t>(count));
+    for (int i = 0; i < count; ++i) {
+        uint64_t at = paletteAt + 4 * uint64_t(i);
+        if (uint32_t(i) < entries && in.has(at, 4))
+            image.SetPaletteEntry(i, in.u8(at + 2), in.u8(at + 1), in.u8(at));
+        else
+            image.SetPaletteEntry(i, 0, 0, 0);
+    }
+    // The pixels start where the file header says, when that lies in the file.
+    uint64_t pixelsAt = paletteAt + 4 * uint64_t(entries);
+    if (h.pixelOffset >= 14 + 40 && h.pixelOffset < size) pixelsAt = h.pixelOffset;
+
+    std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
+    for (int r = 0; r < h.height; ++r) {
+        uint64_t at = pixelsAt + uint64_t(r) * rowBytes;
+        if (at >= size) break;  // the rest stays zero
+        uint64_t have = std::min<uint64_t>(rowBytes, size - at);
+        std::memcpy(row.data(), data + at, have);
+        std::fill(row.begin() + static_cast<ptrdiff_t>(have), row.end(), 0);
+        image.WriteLine(h.height - 1 - r, row.data(), h.bits);
+        image.ReportRowProgress(r, h.height);
+    }
+    return true;
+}
+
+bool ReadBmp(Image& image, const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes)) return false;
+    return ReadBmpBytes(image, bytes.data(), bytes.size());
+}
+
+std::vector<uint8_t> EncodeBmp(Image& image, int depth) {
+    if (depth == 16 || image.Depth() == 16) {
+        warn("Cannot save a 16 bit image to BMP!\n");
+        return {};
+    }
+    if (depth != 1 && depth != 4 && depth != 8) depth = image.Depth();
+    const int width = image.Width();
+    const int height = image.Height();
+    const uint32_t entries = 1u << depth;
+    const uint64_t rowBytes = paddedRowBytes(static_cast<uint64_t>(width), static_cast<unsigned>(depth));
+
+    ByteWriter w;
+    w.u8('B');
+    w.u8('M');
+    w.u32(0);  // the file size, filled in at the end
+    w.u32(0);
+    w.u32(54 + 4 * entries);
+    w.u32(40);
+    w.u32(static_cast<uint32_t>(width));
+    w.u32(static_cast<uint32_t>(height));
+    w.u16(1);
+    w.u16(static_cast<uint16_t>(depth));
+    w.zeros(24);
+    const uint8_t* palette = image.PaletteBytes();
+    for (uint32_t i = 0; i < entries; ++i) {
+        w.u8(palette[4 * i]);
+        w.u8(palette[4 * i + 1]);
+        w.u8(palette[4 * i + 2]);
+        w.u8(0);
+    }
+    std::vector<uint8_t> row(static_cast<size_t>(rowBytes) + 2);
+    for (int r = height - 1; r >= 0; --r) {
+        std::fill(row.begin(), row.end(), 0);
+        image.ReadLine(r, row.data(), depth);
+        w.raw(row.data(), static_cast<size_t>(rowBytes));
+        image.ReportRowProgress(height - 1 - r, height);
+    }
+    w.put32(2, static_cast<uint32_t>(w.size()));
+    return std::move(w.bytes);
+}
+
+bool WriteBmp(Image& image, const std::string& path, int depth) {
+    if (!image.IsAllocated()) return false;
+    std::vector<uint8_t> bytes = EncodeBmp(image, depth);
+    if (bytes.empty()) return false;
+    return WriteFileAtomically(path, bytes);
+}
+
+bool ReadBmpColourSplitBytes(const uint8_t* data, size_t size, Image& red, Image& green,
+                             Image& blue) {
+    ByteReader in(data, size);
+    BmpHeader h;
+    if (!readHeader(in, h)) return false;
+    if (h.bits != 24) {
+        warn("This is not a 24 Bit Bitmap.;\n");
+        return false;
+    }
+    if (h.compression != 0) {
+        warn("Can't read compressed BMP files");
+        return false;
+    }
+    if (h.height < 0) {
+        warn("Can't read top-down BMP files");
+        return false;
+    }
+    const uint64_t width = h.width > 0 ? uint64_t(h.width) : 0;
+    const uint64_t rowBytes = (3 * width + 3) / 4 * 4;
+    if (!PixelDataPlausible(3 * width * uint64_t(std::max(h.height, 0)), size)) {
+        warn("Unsupported BMP file");
+        return false;
+    }
+    Image* planes[3] = {&blue, &green, &red};
+    const int kinds[3] = {PaletteBlue, PaletteGreen, PaletteRed};
+    for (int p = 0; p < 3; ++p) {
+        planes[p]->SetPaletteCount(256);
+        if (!planes[p]->Allocate(h.width, h.height, 8)) return false;
+        planes[p]->ApplyPaletteKind(kinds[p]);
+    }
+    uint64_t pixelsAt = 14 + uint64_t(h.headerSize);
+    if (h.pixelOffset >= 54 && h.pixelOffset < size) pixelsAt = h.pixelOffset;
+    std::vector<uint8_t> bands[3];
+    for (auto& b : bands) b.resize(static_cast<size_t>(width));
+    for (int r = 0; r < h.height; ++r) {
+        uint64_t at = pixelsAt + uint64_t(r) * rowBytes;
+        if (at >= size) break;
+        uint64_t have = std::min<uint64_t>(rowBytes, size - at);
+        for (uint64_t c = 0; c < width; ++c)
+            for (int p = 0; p < 3; ++p)
+                bands[p][c] = 3 * c + p < have ? data[at + 3 * c + p] : 0;
+        for (int p = 0; p < 3; ++p) {
+            planes[p]->WriteLine(h.height - 1 - r, bands[p].data(), 8);
+            planes[p]->ReportRowProgress(r, h.height);
+        }
+    }
+    return true;
+}
+
+bool ReadBmpColourSplitImages(const std::string& path, Image& red, Image& green, Image& blue) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes)) return false;
+    return ReadBmpColourSplitBytes(bytes.data(), bytes.size(), red, green, blue);
+}
+
+}  // namespace orvex::formats
