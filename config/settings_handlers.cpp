@@ -1,3 +1,4 @@
+#include "config/list_file_settings.h"
 #include "config/settings_order.h"
 #include "config/software_settings.h"
 #include "hardware/dcc20ax/dcc20ax.h"
@@ -9,6 +10,7 @@ void installConfigSettings() {
     SetSettingsHandlers(
         SettingsSlot::Software, [](const std::string& path) { softwareSettings().ReadIni(path); },
         [](const std::string& path) { softwareSettings().WriteIni(path); });
+    SetSettingsHandlers(SettingsSlot::ListFiles, ReadListFileSettings, WriteListFileSettings);
 }
 
 // Every part adds the one call that installs its handlers here.
