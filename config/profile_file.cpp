@@ -124,10 +124,14 @@ std::optional<std::string> ProfileText::find(std::string_view section, std::stri
 }
 
 std::string ProfileText::lineEnd() const {
-    // New lines take the ending the file already uses.
-    for (const Line& line : lines_)
-        if (!line.end.empty()) return line.end;
-    return "\n";
+    // New lines take the ending the file already uses; a lone CR only when the
+    // file knows no other, since it is more likely junk than a convention.
+    bool loneCr = false;
+    for (const Line& line : lines_) {
+        if (line.end == "\n" || line.end == "\r\n") return line.end;
+        loneCr = loneCr || line.end == "\r";
+    }
+    return loneCr ? "\r" : "\n";
 }
 
 bool ProfileText::set(std::string_view section, std::string_view key, std::string_view value) {

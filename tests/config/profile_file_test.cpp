@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <filesystem>
 #include <fstream>
 
@@ -94,6 +95,61 @@ TEST(ProfileFile, AFailedWriteLeavesTheFileAlone) {
     EXPECT_EQ(folder.read("keep.ini"), "[s]\nk=old\n");
     ASSERT_TRUE(WriteProfileString(path, "s", "k", "two\nlines"));
     EXPECT_EQ(folder.read("keep.ini"), "[s]\nk=two\n");
+}
+
+TEST(ProfileText, BadInputGivesDefaultsAndNeverConfusesTheLines) {
+    // Lone CRs, CR LF and LF all end lines; the last line needs no ending.
+    auto mixed = ProfileText::parse("[a]\rx=1\r\n[b]\ny=2\r\r\nz=3");
+    EXPECT_EQ(mixed.find("a", "x"), "1");
+    EXPECT_EQ(mixed.find("b", "y"), "2");
+    EXPECT_EQ(mixed.find("b", "z"), "3");
+
+    // A header never closed opens nothing; a key without "=" is no entry.
+    auto broken = ProfileText::parse("[open\nk=1\n[s]\nkey without equals\n=novalue\nk=2\n[x\nk=3\n");
+    EXPECT_FALSE(broken.find("open", "k"));
+    EXPECT_EQ(broken.find("s", "k"), "2");
+    EXPECT_FALSE(broken.find("s", "key without equals"));
+    EXPECT_FALSE(broken.find("x", "k"));
+    EXPECT_EQ(broken.find("s", "k"), "2");
+
+    // Entries before any section belong to none.
+    EXPECT_FALSE(ProfileText::parse("k=1\n[s]\n").find("", "k"));
+
+    // Binary junk and a line far longer than any buffer.
+    std::string junk;
+    for (int i = 0; i < 4096; ++i) junk.push_back(static_cast<char>((i * 131) & 0xff));
+    std::string longValue(100000, 'v');
+    auto noisy = ProfileText::parse(junk + "\n[s]\nlong=" + longValue + "\n" + junk);
+    EXPECT_EQ(noisy.find("s", "long"), longValue);
+    EXPECT_EQ(noisy.text(), junk + "\n[s]\nlong=" + longValue + "\n" + junk);
+}
+
+TEST(ProfileFile, LongValuesAreCutAndJunkFilesStillRewriteCleanly) {
+    TempFolder folder;
+    std::string junk("\0\x01[\xff]==\r\r[[]]\n\x7f\n", 16);
+    std::string path = folder.write("junk.ini", junk + "[s]\nk=" + std::string(5000, 'x'));
+    EXPECT_EQ(ReadProfileString(path, "s", "k", "d", 20), std::string(19, 'x'));
+    EXPECT_EQ(ReadProfileInt(path, "s", "k", 5), 0);
+    ASSERT_TRUE(WriteProfileString(path, "s", "k", "short"));
+    ASSERT_TRUE(WriteProfileString(path, "t", "n", "1"));
+    EXPECT_EQ(folder.read("junk.ini"), junk + "[s]\nk=short\n\n[t]\nn=1\n");
+    EXPECT_EQ(ReadProfileInt(path, "t", "n", 0), 1);
+}
+
+TEST(ProfileFile, NumbersAreReadTheWayTheyStart) {
+    EXPECT_EQ(LeadingInteger("  12 monkeys"), 12);
+    EXPECT_EQ(LeadingInteger("+3"), 3);
+    EXPECT_EQ(LeadingInteger("-"), 0);
+    EXPECT_EQ(LeadingInteger("99999999999999999999"), 2147483647);
+    EXPECT_EQ(LeadingInteger("-99999999999999999999"), -2147483647 - 1);
+    EXPECT_DOUBLE_EQ(LeadingReal("-.5e1kg"), -5.0);
+    EXPECT_DOUBLE_EQ(LeadingReal("3."), 3.0);
+    EXPECT_DOUBLE_EQ(LeadingReal("."), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingReal("e5"), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingReal("0x10"), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingReal("inf"), 0.0);
+    EXPECT_DOUBLE_EQ(LeadingReal("1e-999"), 0.0);
+    EXPECT_TRUE(std::isinf(LeadingReal("1e999")));
 }
 
 TEST(ParseBoolean, WholeWordsWithoutCaseAndAMessageForAnythingElse) {
