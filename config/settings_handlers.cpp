@@ -2,6 +2,8 @@
 #include "config/settings_order.h"
 #include "config/software_settings.h"
 #include "hardware/dcc20ax/dcc20ax.h"
+#include "hardware/dcx/dcxmot.h"
+#include "hardware/sx50/sx50mot.h"
 
 namespace orvex::config {
 
@@ -17,6 +19,8 @@ void installConfigSettings() {
 void InstallSettingsHandlers() {
     installConfigSettings();
     installDcc20axSettings();
+    installDcxSettings();
+    installSx50Settings();
 }
 
 }  // namespace orvex::config

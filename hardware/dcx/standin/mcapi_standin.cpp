@@ -16,6 +16,9 @@
 namespace {
 
 constexpr uint32_t kStatusAtTarget = 0x400;
+constexpr int kAxesPerController = 8;
+constexpr int32_t kBadHandle = -1;
+constexpr int32_t kAxisOutOfRange = 15;
 
 struct AxisState {
     double counts = 0;
@@ -45,9 +48,10 @@ State& state() {
     return instance;
 }
 
+// Controllers have axes 1..8; calls on other axes do nothing.
 AxisState* axisOf(int16_t handle, uint16_t axis) {
     auto found = state().handles.find(handle);
-    if (found == state().handles.end()) return nullptr;
+    if (found == state().handles.end() || axis < 1 || axis > kAxesPerController) return nullptr;
     return &state().axes[found->second][axis];
 }
 
@@ -79,8 +83,9 @@ void MCMoveRelative(int16_t handle, uint16_t axis, double distance) {
 #endif
 
 int32_t MCGetPositionEx(int16_t handle, uint16_t axis, double* position) {
+    if (!state().handles.count(handle) || !position) return kBadHandle;
     AxisState* a = axisOf(handle, axis);
-    if (!a || !position) return -1;
+    if (!a) return kAxisOutOfRange;
     *position = a->counts;
     return 0;
 }
@@ -95,7 +100,7 @@ void MCEnableAxis(int16_t handle, uint16_t axis, int16_t on) {
 uint32_t MCGetStatus(int16_t handle, uint16_t axis) {
     ++state().statusReads;
     AxisState* a = axisOf(handle, axis);
-    if (!a) return 0;
+    if (!a) return kStatusAtTarget;  // nothing there that could be moving
     uint32_t status = a->enabled ? orvex::mcapi::kStatusAxisEnabled : 0;
     if (!state().neverStops) status |= kStatusAtTarget;
     return status;
