@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <fstream>
 
+#include "imagestore/image_interface.h"
+#include "imagestore/orvex_view.h"
 #include "platform/ui.h"
 
 namespace orvex::app {
@@ -198,7 +200,7 @@ static std::string fiveDigits(double v) {
 }
 
 void PALFILE::Draw(const PaletteBarImage& image, platform::Surface& surface,
-                   const DisplayMapping& mapping) const {
+                   const MappedImage& mapping) const {
     if (hide) return;
     if (!loaded_) {
         say("no default palette", "PALFILE::Draw()");
@@ -223,12 +225,13 @@ void PALFILE::Draw(const PaletteBarImage& image, platform::Surface& surface,
 
     double rl, rt, rr, rb;
     if (!StripRect(image, rl, rt, rr, rb)) return;
-    WindowPoint a = mapping.realToWindow({rl, rt});
-    WindowPoint b = mapping.realToWindow({rr, rb});
-    platform::Rect strip{static_cast<int>(std::lround(std::min(a.x, b.x))),
-                         static_cast<int>(std::lround(std::min(a.y, b.y))),
-                         static_cast<int>(std::lround(std::max(a.x, b.x))),
-                         static_cast<int>(std::lround(std::max(a.y, b.y)))};
+    if (!mapping.mapping) return;
+    double ax = mapping.toWindowX(rl), ay = mapping.toWindowY(rt);
+    double bx = mapping.toWindowX(rr), by = mapping.toWindowY(rb);
+    platform::Rect strip{static_cast<int>(std::lround(std::min(ax, bx))),
+                         static_cast<int>(std::lround(std::min(ay, by))),
+                         static_cast<int>(std::lround(std::max(ax, bx))),
+                         static_cast<int>(std::lround(std::max(ay, by)))};
     bool horizontal = position == 1 || position == 4;
 
     surface.setPen({0, 1, platform::PenStyle::Solid});
@@ -271,6 +274,56 @@ void PALFILE::Draw(const PaletteBarImage& image, platform::Surface& surface,
         surface.fillRect({x, y, x + size.width, y + size.height}, grey);
         surface.text(x, y, l.text);
     }
+}
+
+bool DescribeForPaletteBar(ImageHandle window, PaletteBarImage& out) {
+    const Image* image = LiveImage(window);
+    if (!image) return false;
+    orvex::RealPoint lowerLeft, upperRight;
+    image->GetLowerLeftUpperRight(lowerLeft, upperRight);
+    out.left = lowerLeft.x;
+    out.bottom = lowerLeft.y;
+    out.right = upperRight.x;
+    out.top = upperRight.y;
+    const ZRegistration& z = image->GetZRegistration();
+    out.zRegistered = z.flag != 0;
+    out.zLow = z.low;
+    out.zHigh = z.high;
+    out.zUnits = z.units;
+    out.depth = image->Depth();
+    GetPalette(window, out.palette);
+    // The smallest and largest pixel values, row by row.
+    int lo = 65535, hi = 0;
+    std::vector<uint16_t> row(static_cast<size_t>(std::max(0, image->Width())));
+    for (int r = 0; r < image->Height(); ++r) {
+        if (!image->ReadLine(r, row.data(), 16)) continue;
+        bool wide = image->Depth() > 8;
+        for (uint16_t v : row) {
+            int value = wide ? v : v >> 8;
+            lo = std::min(lo, value);
+            hi = std::max(hi, value);
+        }
+    }
+    if (lo > hi) lo = hi = 0;
+    out.minValue = lo;
+    out.maxValue = hi;
+    return true;
+}
+
+void DrawPaletteBar(ImageHandle window, platform::Surface& surface,
+                    const DisplayMapping* printMapping) {
+    PALFILE& bar = palfile();
+    if (bar.hide) return;
+    PaletteBarImage image;
+    if (!DescribeForPaletteBar(window, image)) return;
+    bar.Draw(image, surface, MapWindow(window, printMapping));
+}
+
+void ApplyDefaultPalette(ImageHandle window) {
+    PALFILE& bar = palfile();
+    if (!bar.hasDefaultPalette()) return;
+    auto colours = bar.defaultPalette();
+    SetPalette(window, colours.data(), 256, PaletteCustom);
 }
 
 }  // namespace orvex::app

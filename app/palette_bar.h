@@ -7,7 +7,8 @@
 #include <string>
 #include <vector>
 
-#include "app/display_mapping.h"
+#include "app/zoom.h"
+#include "imagestore/image_handle.h"
 #include "platform/surface.h"
 
 namespace orvex::app {
@@ -62,7 +63,7 @@ public:
 
     /// Draws the bar through the mapping (the window's, or the printer's).
     void Draw(const PaletteBarImage& image, platform::Surface& surface,
-              const DisplayMapping& mapping) const;
+              const MappedImage& mapping) const;
 
     /// The raw entries (marker 0xFF000000 where undefined), for tests.
     const std::array<uint32_t, 256>& rawPalette() const { return palette_; }
@@ -77,5 +78,13 @@ private:
 
 /// The one palette bar of the program.
 PALFILE& palfile();
+
+/// What the palette bar reads of a live window (false when it is not live).
+bool DescribeForPaletteBar(ImageHandle window, PaletteBarImage& out);
+/// The palette bar over a window, through the window's mapping or the printer's.
+void DrawPaletteBar(ImageHandle window, platform::Surface& surface,
+                    const DisplayMapping* printMapping = nullptr);
+/// Gives a newly created image the default palette, with kind PaletteCustom.
+void ApplyDefaultPalette(ImageHandle window);
 
 }  // namespace orvex::app

@@ -3,6 +3,13 @@
 #include <cmath>
 #include <cstdio>
 
+#include "acquisition/calmag.h"
+#include "app/palette_bar.h"
+#include "config/profile_file.h"
+#include "config/settings_order.h"
+#include "config/software_settings.h"
+#include "imagestore/image_interface.h"
+
 namespace orvex::app {
 
 ScaleBar& scaleBar() {
@@ -20,7 +27,7 @@ double ScaleBar::Length(double d) const {
     return e;
 }
 
-RealPoint ScaleBar::Centre(double left, double top, double right, double bottom) const {
+orvex::RealPoint ScaleBar::Centre(double left, double top, double right, double bottom) const {
     int p = position, c, b;
     if (p <= 2) {
         c = p - 1;
@@ -48,15 +55,14 @@ std::string ScaleBar::LabelText(double length, const std::string& units) const {
 }
 
 void ScaleBar::Draw(double left, double top, double right, double bottom, const std::string& units,
-                    platform::Surface& surface, const DisplayMapping& mapping, bool printing) const {
-    if (hide) return;
+                    platform::Surface& surface, const MappedImage& mapping, bool printing) const {
+    if (hide || !mapping.mapping) return;
     double extent = horizontal ? std::fabs(right - left) : std::fabs(top - bottom);
     double e = Length(extent);
-    RealPoint centre = Centre(left, top, right, bottom);
-    WindowPoint at = mapping.realToWindow(centre);
-    int x = static_cast<int>(std::lround(at.x)), y = static_cast<int>(std::lround(at.y));
-    int l = static_cast<int>(std::lround(horizontal ? mapping.realToWindowLengthX(e / 2)
-                                                    : mapping.realToWindowLengthY(e / 2)));
+    orvex::RealPoint centre = Centre(left, top, right, bottom);
+    int x = static_cast<int>(std::lround(mapping.toWindowX(centre.x)));
+    int y = static_cast<int>(std::lround(mapping.toWindowY(centre.y)));
+    int l = static_cast<int>(std::lround(horizontal ? mapping.lengthX(e / 2) : mapping.lengthY(e / 2)));
     int width = bold ? thick : thin;
     if (printing) width *= printFactor;
     uint32_t colour = black ? 0x000000 : 0xFFFFFF;
@@ -84,6 +90,84 @@ void ScaleBar::Draw(double left, double top, double right, double bottom, const 
         tx = position % 5 < 3 ? x - 10 - size.width : x + 10;
     }
     surface.text(tx, ty, text);
+}
+
+void DrawScaleBar(ImageHandle window, platform::Surface& surface, const DisplayMapping* printMapping) {
+    const ScaleBar& bar = scaleBar();
+    if (bar.hide) return;
+    const Image* image = LiveImage(window);
+    if (!image || !image->IsPositionRegistered()) return;
+    orvex::RealPoint lowerLeft, upperRight;
+    image->GetLowerLeftUpperRight(lowerLeft, upperRight);
+    bar.Draw(lowerLeft.x, upperRight.y, upperRight.x, lowerLeft.y, calmag().units, surface,
+             MapWindow(window, printMapping), printMapping != nullptr);
+}
+
+void BarsListener(const ImageEvent& event) {
+    if (!event.surface) return;
+    if (event.code == ImageEventPainted || event.code == ImageEventPrinted) {
+        auto* print = event.code == ImageEventPrinted
+                          ? static_cast<const DisplayMapping*>(event.printMapping)
+                          : nullptr;
+        DrawPaletteBar(event.window, *event.surface, print);
+        DrawScaleBar(event.window, *event.surface, print);
+    }
+}
+
+void ScaleBar::ReadBarSettings(const std::string& ini) {
+    hide = config::ReadProfileBool(ini, "scalebar", "hide", "false");
+    large = config::ReadProfileBool(ini, "scalebar", "large", "false");
+    label = config::ReadProfileBool(ini, "scalebar", "label", "true");
+    horizontal = config::ReadProfileBool(ini, "scalebar", "horizontal", "true");
+    black = config::ReadProfileBool(ini, "scalebar", "black", "false");
+    position = config::ReadProfileInt(ini, "scalebar", "position", 15);
+    thick = config::ReadProfileInt(ini, "scalebar", "thick", 3);
+    thin = config::ReadProfileInt(ini, "scalebar", "thin", 0);
+    printFactor = config::ReadProfileInt(ini, "scalebar", "print factor", 4);
+}
+
+void ScaleBar::WriteBarSettings(const std::string& ini) const {
+    config::WriteProfileBool(ini, "scalebar", "hide", hide);
+    config::WriteProfileBool(ini, "scalebar", "large", large);
+    config::WriteProfileBool(ini, "scalebar", "label", label);
+    config::WriteProfileBool(ini, "scalebar", "horizontal", horizontal);
+    config::WriteProfileBool(ini, "scalebar", "black", black);
+    config::WriteProfileInt(ini, "scalebar", "position", position);
+    config::WriteProfileInt(ini, "scalebar", "thick", thick);
+    config::WriteProfileInt(ini, "scalebar", "thin", thin);
+    config::WriteProfileInt(ini, "scalebar", "print factor", printFactor);
+}
+
+void PALFILE::ReadBarSettings(const std::string& ini) {
+    label = config::ReadProfileBool(ini, "palettebar", "label", "false");
+    hide = config::ReadProfileBool(ini, "palettebar", "hide", "false");
+    black = config::ReadProfileBool(ini, "palettebar", "black", "false");
+    units = config::ReadProfileString(ini, "palettebar", "units", "counts");
+    position = config::ReadProfileInt(ini, "palettebar", "position", 2);
+    defaultPalettePath = config::LocalPath(config::ReadProfileString(ini, "software", "default palette", ""));
+}
+
+void PALFILE::WriteBarSettings(const std::string& ini) const {
+    config::WriteProfileBool(ini, "palettebar", "label", label);
+    config::WriteProfileBool(ini, "palettebar", "hide", hide);
+    config::WriteProfileBool(ini, "palettebar", "black", black);
+    config::WriteProfileString(ini, "palettebar", "units", units);
+    config::WriteProfileInt(ini, "palettebar", "position", position);
+    config::WriteProfileString(ini, "software", "default palette", defaultPalettePath);
+}
+
+void installBarSettings() {
+    config::SetSettingsHandlers(
+        config::SettingsSlot::Bars,
+        [](const std::string& ini) {
+            scaleBar().ReadBarSettings(ini);
+            palfile().ReadBarSettings(ini);
+            palfile().LoadDefaultPalette();
+        },
+        [](const std::string& path) {
+            scaleBar().WriteBarSettings(path);
+            palfile().WriteBarSettings(path);
+        });
 }
 
 }  // namespace orvex::app

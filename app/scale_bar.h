@@ -3,7 +3,8 @@
 // drawn over position-registered images at one of 25 places.
 #include <string>
 
-#include "app/display_mapping.h"
+#include "app/zoom.h"
+#include "imagestore/image_handle.h"
 #include "platform/surface.h"
 
 namespace orvex::app {
@@ -27,14 +28,14 @@ public:
     /// not above d (one tenth of it without "large").
     double Length(double extent) const;
     /// The bar's centre in real coordinates for the corners and the position.
-    RealPoint Centre(double left, double top, double right, double bottom) const;
+    orvex::RealPoint Centre(double left, double top, double right, double bottom) const;
     /// The length text: the length as a whole number, a blank and the units, at most 20 characters.
     std::string LabelText(double length, const std::string& units) const;
 
     /// Draws the bar for an image with these registration corners (pixel
     /// centres) through the mapping; `printing` applies the print factor.
     void Draw(double left, double top, double right, double bottom, const std::string& units,
-              platform::Surface& surface, const DisplayMapping& mapping, bool printing) const;
+              platform::Surface& surface, const MappedImage& mapping, bool printing) const;
 
     void ReadBarSettings(const std::string& iniPath);
     void WriteBarSettings(const std::string& iniPath) const;
@@ -44,5 +45,17 @@ public:
 
 /// The one scale bar of the program.
 ScaleBar& scaleBar();
+
+/// The scale bar over a position-registered window, through the window's
+/// mapping or the printer's (the print factor then applies).
+void DrawScaleBar(ImageHandle window, platform::Surface& surface,
+                  const DisplayMapping* printMapping = nullptr);
+
+/// The listener of every image window that draws both bars after the picture
+/// (code 4) and when printing (code 5).
+void BarsListener(const ImageEvent& event);
+
+/// Plugs both bars' settings into the load and save order (scale bar first).
+void installBarSettings();
 
 }  // namespace orvex::app

@@ -144,16 +144,16 @@ TEST_F(BarsTest, ScaleBarPositionsFollowTheFiveByFiveGrid) {
         bar.position = p;
         return bar.Centre(0, 600, 300, 0);
     };
-    RealPoint p15 = at(15);
+    orvex::RealPoint p15 = at(15);
     EXPECT_DOUBLE_EQ(p15.x, 150);        // horizontal centre
     EXPECT_DOUBLE_EQ(p15.y, 300 - 200);  // a third of the height below the centre
-    RealPoint p3 = at(3);
+    orvex::RealPoint p3 = at(3);
     EXPECT_DOUBLE_EQ(p3.x, 150 - 200);
     EXPECT_DOUBLE_EQ(p3.y, 300 + 200);
-    RealPoint p1 = at(1);
+    orvex::RealPoint p1 = at(1);
     EXPECT_DOUBLE_EQ(p1.x, 150);
     EXPECT_DOUBLE_EQ(p1.y, 300 + 400);
-    RealPoint p19 = at(19);
+    orvex::RealPoint p19 = at(19);
     EXPECT_DOUBLE_EQ(p19.x, 150);
     EXPECT_DOUBLE_EQ(p19.y, 300 - 400);
 }
@@ -162,9 +162,10 @@ TEST_F(BarsTest, ScaleBarDrawsItsLineTicksAndLabelThroughTheMapping) {
     ScaleBar& bar = scaleBar();
     bar.large = true;
     bar.position = 15;
-    DisplayMapping m;
-    // A 751-pixel-wide image, one unit per pixel, 101 rows.
-    m.setFromCorners(0, 100, 750, 0, 751, 101);
+    // A 751-pixel-wide image, one unit per pixel, 101 rows: its outer edges
+    // at the window's top-left.
+    orvex::DisplayMapping dm{-0.5, 100.5, 1, 1, 1};
+    MappedImage m{&dm, -0.5, 100.5, 750.5, -0.5};
     platform::RecordingSurface s;
     bar.Draw(0, 100, 750, 0, "um", s, m, false);
     // Centre x = 375 -> window 375.5, y = 50 - 33.33 = 16.67 -> row 83.33 -> window 83.83.
@@ -201,8 +202,8 @@ TEST_F(BarsTest, PaletteBarShowsUsedEntriesOrTheWholeDefaultPalette) {
     image.palette.assign(grey.begin(), grey.end());
     image.minValue = 10;
     image.maxValue = 20;
-    DisplayMapping m;
-    m.setFromCorners(0, 299, 150, 0, 151, 300);
+    orvex::DisplayMapping dm{-0.5, 299.5, 1, 1, 1};
+    MappedImage m{&dm, -0.5, 299.5, 150.5, -0.5};
 
     double l, t, r, b;
     ASSERT_TRUE(bar.StripRect(image, l, t, r, b));
