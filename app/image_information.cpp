@@ -29,7 +29,7 @@ std::string format(const char* pattern, A... values) {
 
 std::string threeDecimals(double v) { return format("%.3f", v); }
 
-void setText(platform::DialogModel& d, const std::string& label, const std::string& text) {
+void showText(platform::DialogModel& d, const std::string& label, const std::string& text) {
     if (DialogControl* c = d.find(label)) c->text = text;
 }
 
@@ -85,23 +85,23 @@ void ImageInformationDialog::refresh() {
     OrvexView* view = LiveView(window_);
     if (!view) return;
     const Image& image = *view->image;
-    setText(*this, "File:", view->name);
-    setText(*this, "Author:", image.GetText(TextArtist));
-    setText(*this, "Date:", image.GetText(TextDateTime));
-    setText(*this, "Host Computer:", image.GetText(TextHostComputer));
-    setText(*this, "Make:", image.GetText(TextMake));
-    setText(*this, "Model:", image.GetText(TextModel));
-    setText(*this, "Software:", image.GetText(TextSoftware));
-    setText(*this, "Description:", image.GetText(TextImageDescription));
+    showText(*this, "File:", view->name);
+    showText(*this, "Author:", image.GetText(TextArtist));
+    showText(*this, "Date:", image.GetText(TextDateTime));
+    showText(*this, "Host Computer:", image.GetText(TextHostComputer));
+    showText(*this, "Make:", image.GetText(TextMake));
+    showText(*this, "Model:", image.GetText(TextModel));
+    showText(*this, "Software:", image.GetText(TextSoftware));
+    showText(*this, "Description:", image.GetText(TextImageDescription));
     ImagePropertyTexts t = DescribeImageProperties(image);
-    setText(*this, "Width:", t.width);
-    setText(*this, "Height:", t.height);
-    setText(*this, "Colors:", t.colours);
-    setText(*this, "Depth:", t.depth);
-    setText(*this, "Memory:", t.memory);
-    setText(*this, "Storage:", t.storage);
-    setText(*this, "Scale:", t.scale);
-    setText(*this, "Z Units:", t.zUnits);
+    showText(*this, "Width:", t.width);
+    showText(*this, "Height:", t.height);
+    showText(*this, "Colors:", t.colours);
+    showText(*this, "Depth:", t.depth);
+    showText(*this, "Memory:", t.memory);
+    showText(*this, "Storage:", t.storage);
+    showText(*this, "Scale:", t.scale);
+    showText(*this, "Z Units:", t.zUnits);
 }
 
 bool ImageInformationDialog::pressed(DialogControl& control) {
