@@ -1,6 +1,7 @@
 #include "config/list_file_settings.h"
 #include "config/settings_order.h"
 #include "config/software_settings.h"
+#include "hardware/board.h"
 #include "hardware/dcc20ax/dcc20ax.h"
 #include "hardware/dcx/dcxmot.h"
 #include "hardware/sx50/sx50mot.h"
@@ -21,6 +22,7 @@ void InstallSettingsHandlers() {
     installDcc20axSettings();
     installDcxSettings();
     installSx50Settings();
+    installBoardSettings();
 }
 
 }  // namespace orvex::config

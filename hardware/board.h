@@ -13,7 +13,6 @@
 // and MoveToPosition.
 #include <cstdint>
 #include <functional>
-#include <memory>
 #include <string>
 
 #include "hardware/sim/simmot.h"
@@ -44,25 +43,19 @@ struct ScanBoundsSU {
     double lowerY = 0;
 };
 
-/// What the dispatch reads from the parts built on top of it. The channel
-/// tables and the scan calibration install these; until they do, no counter
-/// channel is enabled and both registration polarity flags are clear.
+/// What the dispatch reads from the channel tables, which are built on top of
+/// it. The tables install it; until they do, no counter channel is enabled.
 struct BoardLinks {
     /// Writes the counter numbers of the enabled counter channels, in table
     /// order, into `numbers` (room for `capacity`); returns how many.
     std::function<int(int* numbers, int capacity)> enabledCounters;
-    /// The scan calibration's "Registration X polarity" and "Registration Y
-    /// polarity" flags.
-    std::function<bool()> registrationXPolarity;
-    std::function<bool()> registrationYPolarity;
 };
 
 class BOARD {
 public:
     static constexpr int kCounterChannels = 16;
 
-    BOARD();
-    ~BOARD();
+    BOARD() = default;
     BOARD(const BOARD&) = delete;
     BOARD& operator=(const BOARD&) = delete;
 
@@ -157,7 +150,7 @@ public:
     void Blank(int on);
 
     /// Sets the stage scan window from the user's frame, through the
-    /// registration polarity flags of the scan calibration.
+    /// registration polarity flags of the scan calibration (calmag()).
     void SetScanBoundsSU(double leftX, double upperY, double rightX, double lowerY);
     /// The stage scan window read back by the same mapping.
     ScanBoundsSU GetScanBoundsSU();
@@ -184,7 +177,8 @@ public:
     std::string counterDeviceName = "iomapper0";
 
     /// The three axis pairs; the motor-controller type selects which pair
-    /// besides the simulated one receives commands.
+    /// besides the simulated one receives commands. The DCX and SX50 axes are
+    /// the drivers' own objects (dcxAxisX(), sx50AxisX(), ...).
     SIMMOT simX;
     SIMMOT simY;
     DCXMOT& dcxX();
@@ -195,8 +189,6 @@ public:
     BoardLinks links;
 
 private:
-    struct DriverAxes;
-    std::unique_ptr<DriverAxes> driverAxes_;
     bool Demo() const;
     bool BadMcType(const char* operation) const;
     double AgreedSx50Fraction(SX50MOT& axis, const char* operation, bool isX);
@@ -205,8 +197,11 @@ private:
 
 /// The one device dispatch of the program.
 BOARD& board();
-/// Puts the dispatch (and its axes) back to its start-up state (tests).
+/// Puts the dispatch and its simulated axes back to their start-up state (tests).
 void ResetBoard();
+/// Puts the dispatch, the simulated probe and every driver back to their
+/// start-up state, closing the vendor libraries (tests).
+void ResetHardware();
 /// Plugs the dispatch, the analog board and the simulated instrument into the
 /// settings load and save order.
 void installBoardSettings();
