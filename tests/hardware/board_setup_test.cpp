@@ -1,6 +1,7 @@
 // The dispatch's configuration: type words, its keys, the settings order,
 // Initialize, the start-up step and the agreement check of SX50 readings.
 #include "board_fixture.h"
+#include "config/corfile.h"
 #include "config/profile_file.h"
 #include "config/settings_order.h"
 #include "hardware/dcc20ax/dcc20ax.h"
@@ -398,4 +399,27 @@ TEST_F(BoardStart, Sx50ReadingsMustAgreeBeforeTheyAreBelieved) {
 
     ResetGlobalHistory();
     sx("reset", 0, 0);
+}
+
+TEST_F(BoardStart, StageOffsetsComeFromTheCorrespondenceFileAfterTheSpectrometers) {
+    const std::string cor = ini + ".cor";
+    std::ofstream(cor) << "1 2 3 4\n0.5 1.5 2.5 3.5\n";
+    corFile().path = cor;
+    Configure(1, 1, 1, devicetype::Dcx);
+    BOARD& b = board();
+    b.spectrometerMotors = 2;
+    b.stageMotors = 2;
+    b.StartUpMotors();
+    EXPECT_EQ(corFile().motorCount, 4);
+    EXPECT_DOUBLE_EQ(b.dcxX().offset, 2.5);
+    EXPECT_DOUBLE_EQ(b.dcxY().offset, 3.5);
+
+    // With fewer than two stage motors the offsets are 0.
+    b.stageMotors = 1;
+    b.StartUpMotors();
+    EXPECT_DOUBLE_EQ(b.dcxX().offset, 0);
+    EXPECT_DOUBLE_EQ(b.dcxY().offset, 0);
+    EXPECT_TRUE(ui.messages.empty());
+    resetCorFile();
+    std::filesystem::remove(cor);
 }
