@@ -323,8 +323,16 @@ std::string LocalPath(const std::string& path) {
     return local;
 }
 
-bool ReplaceFile(const std::string& path, std::string_view data) {
+bool ReplaceFile(const std::string& requested, std::string_view data) {
     static std::atomic<unsigned> serial{0};
+    // A link stays a link: the file it points at is the one replaced.
+    std::string path = requested;
+    std::error_code linkError;
+    if (fs::is_symlink(requested, linkError)) {
+        fs::path target = fs::weakly_canonical(requested, linkError);
+        if (linkError) return false;
+        path = target.string();
+    }
     std::string temporary = path + ".tmp" + std::to_string(::getpid()) + "-" +
                             std::to_string(serial.fetch_add(1));
     {

@@ -95,6 +95,12 @@ TEST(ProfileFile, AFailedWriteLeavesTheFileAlone) {
     EXPECT_EQ(folder.read("keep.ini"), "[s]\nk=old\n");
     ASSERT_TRUE(WriteProfileString(path, "s", "k", "two\nlines"));
     EXPECT_EQ(folder.read("keep.ini"), "[s]\nk=two\n");
+
+    // Writing through a link updates the file it points at and keeps the link.
+    std::filesystem::create_symlink(path, folder.path("link.ini"));
+    ASSERT_TRUE(WriteProfileString(folder.path("link.ini"), "s", "k", "linked"));
+    EXPECT_TRUE(std::filesystem::is_symlink(folder.path("link.ini")));
+    EXPECT_EQ(folder.read("keep.ini"), "[s]\nk=linked\n");
 }
 
 TEST(ProfileText, BadInputGivesDefaultsAndNeverConfusesTheLines) {
