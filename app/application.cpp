@@ -11,6 +11,7 @@
 #include "app/palette_bar.h"
 #include "app/progress.h"
 #include "app/scale_bar.h"
+#include "app/shell_commands.h"
 #include "app/window_list.h"
 #include "app/zoom.h"
 #include "config/profile_file.h"
@@ -142,6 +143,7 @@ void Application::Start(const std::string& folder) {
     });
     windowList().hooks.reportProgress = [](int percent) { ReportProgress(percent); };
     if (!windowList().hooks.refreshStatus) windowList().hooks.refreshStatus = [] { application().RefreshStatus(); };
+    RegisterShellCommands();
     running = true;
 
     if (steps.locateIni) steps.locateIni();

@@ -6,6 +6,8 @@
 #include "hardware/dcx/dcxmot.h"
 #include "hardware/sx50/sx50mot.h"
 
+#include "app/scale_bar.h"
+
 namespace orvex::config {
 
 // The slots config fills itself; they are there from the first use of the order.
@@ -19,6 +21,7 @@ void installConfigSettings() {
 // Every part adds the one call that installs its handlers here.
 void InstallSettingsHandlers() {
     installConfigSettings();
+    app::installBarSettings();
     installDcc20axSettings();
     installDcxSettings();
     installSx50Settings();

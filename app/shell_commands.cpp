@@ -1,0 +1,80 @@
+#include "app/shell_commands.h"
+
+#include "app/application.h"
+#include "app/bar_setup.h"
+#include "app/command_table.h"
+#include "app/history.h"
+#include "app/history_file.h"
+#include "app/history_viewer.h"
+#include "app/image_information.h"
+#include "app/zoom.h"
+#include "imagestore/image_interface.h"
+#include "imagestore/orvex_view.h"
+#include "platform/ui.h"
+
+namespace orvex::app {
+
+namespace {
+
+bool hasActive() { return LiveView(ActiveImageWindow()) != nullptr; }
+
+void add(const char* path, std::function<void()> run, const char* status, bool needsImage = false,
+         bool separator = false) {
+    Command c;
+    c.path = path;
+    c.run = std::move(run);
+    c.status = status;
+    if (needsImage) c.enabled = hasActive;
+    c.separatorBefore = separator;
+    commandTable().add(std::move(c));
+}
+
+}  // namespace
+
+void RegisterShellCommands() {
+    Application& a = application();
+    add("File > &Open...", [&a] { a.OnFileOpen(); }, "Open an existing image");
+    add("File > &Close", [&a] { a.CloseImage(ActiveImageWindow()); }, "Close the active image", true);
+    add("File > Close &All", [&a] { a.CloseAllImages(); }, "Close every image");
+    add("File > &Save", [&a] { a.SaveImage(ActiveImageWindow(), false); }, "Save the active image", true, true);
+    add("File > Save &As...", [&a] { a.SaveImage(ActiveImageWindow(), true); },
+        "Save the active image with a new name", true);
+    add("File > Save &History", [] { SaveHistoryCommand(); }, "Save the global history to a text file");
+    for (int i = 0; i < Application::kRecentFiles; ++i) {
+        Command c;
+        c.path = "File > Recent File &" + std::to_string(i + 1);
+        c.run = [&a, i] { a.OpenRecentFile(i); };
+        c.enabled = [&a, i] { return i < static_cast<int>(a.recentFiles.size()); };
+        c.status = "Open a recently used file";
+        c.separatorBefore = i == 0;
+        commandTable().add(std::move(c));
+    }
+    add("File > E&xit", [&a] { a.Exit(); }, "Quit the application", false, true);
+
+    add("Basic > &Duplicate", [] { DuplicateImage(ActiveImageWindow(), true, true); },
+        "Make a copy of the active image", true);
+
+    add("Setup > S&cale &Bar Setup...", [] { ScaleBarSetup(); }, "Set up the scale bar");
+    add("Setup > &Palette Bar Setup...", [] { PaletteBarSetup(); }, "Set up the palette bar");
+
+    add("Window > Zoom > &In", [] { ZoomIn(ActiveImageWindow()); }, "Zoom in on a rectangle", true);
+    add("Window > Zoom > &Out", [] { ZoomOut(ActiveImageWindow()); }, "Zoom out one step", true);
+    add("Window > Zoom > &Extents", [] { ZoomExtents(ActiveImageWindow()); }, "Show the whole image", true);
+    add("Window > Zoom > &Set...", [&a] { ShowZoomSet(a.frontEnd.tileWindows); }, "Set the zoom factor", true);
+    add("Window > &Properties...", [] { ShowImageInformation(ActiveImageWindow()); },
+        "Show and edit the image information", true);
+    add("Window > &History...",
+        [] {
+            if (OrvexView* v = LiveView(ActiveImageWindow())) ShowHistory(v->name, v->history);
+        },
+        "Show the history of the active image", true);
+    add("Window > &Global History...", [] { ShowHistory("Global History List", GlobalHistoryText()); },
+        "Show the history of the whole run");
+
+    add("Help > &About Orvex...",
+        [] { platform::ui().message("Orvex 4.0\nImaging workstation of the electron microprobe", "About Orvex",
+                                    platform::Buttons::Ok, platform::Icon::Information); },
+        "Program information");
+}
+
+}  // namespace orvex::app

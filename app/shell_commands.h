@@ -1,0 +1,10 @@
+#pragma once
+// The commands of the application shell in the command table: the File
+// menu, the zoom, properties and history commands of the Window menu, the bar
+// setups and the About box.
+namespace orvex::app {
+
+/// Enters the shell's commands (again: replacing them in place).
+void RegisterShellCommands();
+
+}  // namespace orvex::app
