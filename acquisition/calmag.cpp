@@ -11,7 +11,9 @@ namespace orvex {
 
 namespace {
 
-uint32_t clampSize(int64_t n) { return static_cast<uint32_t>(std::clamp<int64_t>(n, 2, 4096)); }
+uint32_t clampSize(int64_t n) {
+    return static_cast<uint32_t>(std::clamp<int64_t>(n, 2, 4096));
+}
 
 // A fraction of a frame axis; a frame of no extent has every point at 0.
 double fractionOf(double distance, double extent) {
@@ -50,10 +52,16 @@ uint32_t asWindowValue(int64_t index) {
 
 }  // namespace
 
-CALMAG::CALMAG() { SetFieldOfView(1.0); }
+CALMAG::CALMAG() {
+    SetFieldOfView(1.0);
+}
 
-void CALMAG::SetXSize(int64_t n) { xsize = clampSize(n); }
-void CALMAG::SetYSize(int64_t n) { ysize = clampSize(n); }
+void CALMAG::SetXSize(int64_t n) {
+    xsize = clampSize(n);
+}
+void CALMAG::SetYSize(int64_t n) {
+    ysize = clampSize(n);
+}
 
 void CALMAG::SetMagnification(int64_t m) {
     if (m > maxMag) m = maxMag;
@@ -97,11 +105,15 @@ void CALMAG::ApplyMagnificationFor(int probeType, int daType) {
             }
             break;
         case kProbeJeol:
-        case kProbeCameca: effectiveMag = magnification; break;
+        case kProbeCameca:
+            effectiveMag = magnification;
+            break;
         case kProbeDemo:
             effectiveMag = QuantisedMagnification(magnification, minMag, maxMag);
             break;
-        default: effectiveMag = minMag; break;
+        default:
+            effectiveMag = minMag;
+            break;
     }
     SetFieldOfView(effectiveMag != 0.0 ? effectiveMag : 1.0);
 }
@@ -213,7 +225,8 @@ void CALMAG::SetScanFor(int daType, double xCornerA, double xCornerB, double yCo
             offsetX = offsetY = 0;
             stepX = stepY = 1;
             break;
-        default: break;
+        default:
+            break;
     }
 }
 
@@ -357,6 +370,8 @@ CALMAG& calmag() {
     return instance;
 }
 
-void resetCalmag() { calmag() = CALMAG(); }
+void resetCalmag() {
+    calmag() = CALMAG();
+}
 
 }  // namespace orvex

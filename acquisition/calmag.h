@@ -29,7 +29,7 @@ struct TileWindow {
 enum : int32_t { SCAN_BEAM = 0, SCAN_STAGE = 1, SCAN_HYBRID = 2 };
 
 class CALMAG {
-public:
+  public:
     CALMAG();
 
     // Calibration of the beam deflection.
@@ -87,8 +87,7 @@ public:
     /// Prepares the scan of scanType from the board's D/A type and stage corners.
     void SetScan();
     /// SetScan with the D/A type and the stage corners (stage units) given.
-    void SetScanFor(int daType, double xCornerA, double xCornerB, double yCornerA,
-                    double yCornerB);
+    void SetScanFor(int daType, double xCornerA, double xCornerB, double yCornerA, double yCornerB);
 
     /// Beam to a pixel column / row: offset + index x step to the board.
     void SetXPixel(uint32_t column);
@@ -125,7 +124,7 @@ public:
     /// The quantised magnification of the SEMQ and DEMO instruments.
     static double QuantisedMagnification(int32_t magnification, int32_t minMag, int32_t maxMag);
 
-private:
+  private:
     void SetDefaultScan();
     void ReadStageFrame(double xCornerA, double xCornerB, double yCornerA, double yCornerB);
     void SetStageStart();

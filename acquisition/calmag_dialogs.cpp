@@ -54,27 +54,38 @@ DialogControl control(std::string label, ControlKind kind, std::string text = {}
     return c;
 }
 
-DialogControl button(std::string label) { return control(std::move(label), ControlKind::Button); }
+DialogControl button(std::string label) {
+    return control(std::move(label), ControlKind::Button);
+}
 
 }  // namespace
 
 std::string MagnificationCaption(int probeType) {
     switch (probeType) {
-        case kProbeSemq: return "SEMQ Magnification";
-        case kProbeJeol: return "JEOL Magnification";
-        case kProbeCameca: return "CAMECA Magnification";
-        case kProbeDemo: return "DEMO Magnification";
-        default: return {};
+        case kProbeSemq:
+            return "SEMQ Magnification";
+        case kProbeJeol:
+            return "JEOL Magnification";
+        case kProbeCameca:
+            return "CAMECA Magnification";
+        case kProbeDemo:
+            return "DEMO Magnification";
+        default:
+            return {};
     }
 }
 
 const int* MagnificationDialog::Presets(int probeType) {
     switch (probeType) {
         case kProbeSemq:
-        case kProbeDemo: return kSemqPresets;
-        case kProbeJeol: return kJeolPresets;
-        case kProbeCameca: return kCamecaPresets;
-        default: return nullptr;
+        case kProbeDemo:
+            return kSemqPresets;
+        case kProbeJeol:
+            return kJeolPresets;
+        case kProbeCameca:
+            return kCamecaPresets;
+        default:
+            return nullptr;
     }
 }
 
@@ -90,8 +101,8 @@ void MagnificationDialog::initialize() {
     char text[64];
     std::snprintf(text, sizeof text, "%.5g", calibration_.userKilovolts);
     add(control(kKilovolts, ControlKind::RealEdit, text));
-    DialogControl mag = control(kMagnification, ControlKind::IntEdit,
-                                std::to_string(calibration_.magnification));
+    DialogControl mag =
+        control(kMagnification, ControlKind::IntEdit, std::to_string(calibration_.magnification));
     mag.min = calibration_.minMag;
     mag.max = calibration_.maxMag;
     add(mag);

@@ -16,7 +16,7 @@ std::string MagnificationCaption(int probeType);
 /// Accelerating voltage, magnification and the nine preset magnifications of
 /// the probe type. OK with a magnification outside minMag..maxMag stays open.
 class MagnificationDialog : public platform::DialogModel {
-public:
+  public:
     MagnificationDialog(CALMAG& calibration, int probeType);
     void initialize() override;
     bool pressed(platform::DialogControl& control) override;
@@ -27,14 +27,14 @@ public:
     int32_t magnification = 0;  // chosen on OK
     double kilovolts = 0.0;
 
-private:
+  private:
     CALMAG& calibration_;
     int probeType_;
 };
 
 /// Confirms a free image size: width and height.
 class CPictDlg : public platform::DialogModel {
-public:
+  public:
     CPictDlg(uint32_t width, uint32_t height);
     bool pressed(platform::DialogControl& control) override;
     int64_t width = 0;
@@ -43,7 +43,7 @@ public:
 
 /// Preset square sizes, or a free size confirmed through CPictDlg.
 class ImageSizeDialog : public platform::DialogModel {
-public:
+  public:
     explicit ImageSizeDialog(const CALMAG& calibration);
     void changed(platform::DialogControl& control) override;
 
@@ -54,7 +54,7 @@ public:
     int64_t width = 0;  // the size chosen
     int64_t height = 0;
 
-private:
+  private:
     void showSize();
     std::string lastChoice_;
 };
@@ -62,7 +62,7 @@ private:
 /// Scan type (beam, stage or both) and the scan values: maximum scans,
 /// samples to discard and to average.
 class ScanCharacteristicsDialog : public platform::DialogModel {
-public:
+  public:
     /// hasMotionController false shows "Use Stage" undetermined and disabled.
     ScanCharacteristicsDialog(int32_t scanType, bool hasMotionController, int maximumScans,
                               int pixelDiscard, int pixelAverage);
@@ -73,7 +73,7 @@ public:
     int pixelDiscard = 0;
     int pixelAverage = 1;
 
-private:
+  private:
     bool hasMotionController_;
 };
 

@@ -15,7 +15,9 @@ using testing::UiScope;
 DialogStep setText(const std::string& label, const std::string& text) {
     return {DialogStep::Op::SetText, label, text, 0};
 }
-DialogStep press(const std::string& label) { return {DialogStep::Op::Press, label, {}, 0}; }
+DialogStep press(const std::string& label) {
+    return {DialogStep::Op::Press, label, {}, 0};
+}
 
 TEST(MagnificationDialog, CaptionAndPresetsFollowTheProbeType) {
     CALMAG c;
@@ -79,7 +81,8 @@ TEST(ImageSizeDialog, FreeSizeIsConfirmedThroughThePictureDialog) {
     CALMAG c;
     ImageSizeDialog dialog(c);
     EXPECT_EQ(dialog.find("128 x 128")->value, 1);
-    scope.ui.queue(DialogScript{{setText("Width:", "640"), setText("Height:", "480"), press("OK")}});
+    scope.ui.queue(
+        DialogScript{{setText("Width:", "640"), setText("Height:", "480"), press("OK")}});
     dialog.choose("Other size");
     EXPECT_EQ(dialog.width, 640);
     EXPECT_EQ(dialog.height, 480);

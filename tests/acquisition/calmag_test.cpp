@@ -308,7 +308,7 @@ TEST(CalmagHybrid, CheckHybridAsksAboutImplausibleFrames) {
     EXPECT_FALSE(plausible.CheckHybrid());
     EXPECT_TRUE(scope.ui.messages.empty());
 
-    CALMAG tooLarge = hybridScan(5, 5);  // one tile covers the frame
+    CALMAG tooLarge = hybridScan(5, 5);   // one tile covers the frame
     EXPECT_TRUE(tooLarge.CheckHybrid());  // unanswered: No
     EXPECT_EQ(scope.ui.count("Hybrid Scan Setup", large), 1);
     scope.ui.queue(platform::Answer::Yes);

@@ -1,10 +1,11 @@
 #pragma once
 // Shared set-up of the acquisition tests: a headless Ui, a scratch folder and
 // the single objects put back to their start-up state.
+#include <unistd.h>
+
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <unistd.h>
 
 #include "platform/headless_ui.h"
 
@@ -12,7 +13,7 @@ namespace orvex::testing {
 
 /// A folder of its own under the system's temporary folder, removed afterwards.
 class ScratchFolder {
-public:
+  public:
     ScratchFolder() {
         static int counter = 0;
         path_ = std::filesystem::temp_directory_path() /
@@ -34,18 +35,18 @@ public:
         return std::string(std::istreambuf_iterator<char>(in), {});
     }
 
-private:
+  private:
     std::filesystem::path path_;
 };
 
 /// Installs a HeadlessUi for the test's lifetime.
 class UiScope {
-public:
+  public:
     UiScope() { previous_ = platform::setUi(&ui); }
     ~UiScope() { platform::setUi(nullptr); }
     platform::HeadlessUi ui;
 
-private:
+  private:
     platform::Ui* previous_ = nullptr;
 };
 

@@ -1,0 +1,112 @@
+// One DEMO beam pass of 512 x 512 with one analog, one digital and one
+// counter channel: pixels per second, and the share of the pass spent outside
+// the simulated devices (the device calls of a pass timed on their own).
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+
+#include "acquisition/calmag.h"
+#include "acquisition/channel_tables.h"
+#include "acquisition/run_state.h"
+#include "acquisition/scan_engine.h"
+#include "app/history.h"
+#include "app/window_list.h"
+#include "config/software_settings.h"
+#include "hardware/board.h"
+#include "hardware/sim/simprobe.h"
+#include "hardware/win30/win30pg.h"
+#include "imagestore/image_info.h"
+#include "platform/headless_ui.h"
+
+namespace {
+
+using namespace orvex;
+
+constexpr uint32_t kSize = 512;
+
+platform::HeadlessUi& benchUi() {
+    static platform::HeadlessUi ui;
+    return ui;
+}
+
+void setUpDemoScan() {
+    platform::setUi(&benchUi());
+    windowList().Reset();
+    OV_Info_Reset();
+    resetSoftwareSettings();
+    ResetBoard();
+    ResetSimProbe();
+    ResetWin30pg();
+    resetCalmag();
+    resetChannelTables();
+    resetRunState();
+    installChannelSettings();
+    board().daMax = 65535;
+    softwareSettings().retrace = 0;
+
+    ChannelTables& t = channelTables();
+    t.analog[0].enabled = 1;
+    t.analog[0].want16Bit = 1;
+    t.digital[0].enabled = 1;
+    t.counter[0].enabled = 1;
+    t.counter[0].want16Bit = 1;
+    CALMAG& c = calmag();
+    c.SetXSize(kSize);
+    c.SetYSize(kSize);
+    c.scanType = SCAN_BEAM;
+    c.ApplyMagnification();
+    c.SetScan();
+    t.PrepareAllImages(c, nullptr);
+    runState().runState = RUN_RUNNING;
+    runState().acquireMode = ACQUIRE_STORE;
+}
+
+// The device calls one pass makes, without the engine and the channels.
+double deviceSecondsPerPass() {
+    ChannelTables& t = channelTables();
+    BOARD& b = board();
+    CALMAG& c = calmag();
+    auto start = std::chrono::steady_clock::now();
+    unsigned sink = 0;
+    for (uint32_t i = 0; i < kSize; ++i) {
+        c.SetYPixel(i);
+        for (uint32_t j = 0; j < kSize; ++j) {
+            c.SetXPixel(j);
+            b.Start();
+            win30pg().ReadAnalogBlock(t.readList.data(), t.BurstLength(), t.sampleBuffer.data());
+            sink += b.ReadDigital();
+            while (b.IsCounting()) {
+            }
+            sink += static_cast<unsigned>(b.ReadCounter(0));
+        }
+    }
+    benchmark::DoNotOptimize(sink);
+    return std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+}
+
+void BM_DemoBeamPass(benchmark::State& state) {
+    setUpDemoScan();
+    double passSeconds = 0;
+    for (auto _ : state) {
+        benchUi().progress.clear();
+        auto start = std::chrono::steady_clock::now();
+        ScanPass();
+        passSeconds +=
+            std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    const double perPass = passSeconds / static_cast<double>(state.iterations());
+    double device = 0;
+    for (int k = 0; k < 3; ++k) device += deviceSecondsPerPass();
+    device /= 3;
+    state.counters["pixels_per_s"] = benchmark::Counter(
+        static_cast<double>(kSize) * kSize * state.iterations(), benchmark::Counter::kIsRate);
+    state.counters["outside_devices"] = perPass > 0 ? 1.0 - device / perPass : 0.0;
+    windowList().Reset();
+    OV_Info_Reset();
+    platform::setUi(nullptr);
+}
+BENCHMARK(BM_DemoBeamPass)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+}  // namespace
+
+BENCHMARK_MAIN();
