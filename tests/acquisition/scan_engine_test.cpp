@@ -93,27 +93,6 @@ TEST_F(ScanEngine, EightBitChannelsAndEveryKindInOnePass) {
     }
 }
 
-TEST_F(ScanEngine, CountersAreLeftAloneWhenNoCounterChannelIsEnabled) {
-    int starts = 0;
-    auto enabledCounters = board().links.enabledCounters;
-    board().links.enabledCounters = [&](int* numbers, int capacity) {
-        ++starts;
-        return enabledCounters(numbers, capacity);
-    };
-    analog16();
-    beamScan(8, 4);
-    prepare();
-    run(ACQUIRE_STORE);
-    ScanPass();
-    EXPECT_EQ(starts, 0);
-
-    channelTables().counter[0].enabled = 1;
-    prepare();
-    softwareSettings().retrace = 2;
-    ScanPass();
-    EXPECT_EQ(starts, 4 * (8 + 2));
-}
-
 TEST_F(ScanEngine, HaltIsSeenAtTheEndOfTheRowBeingTaken) {
     ANALOGCHANNEL& a = analog16();
     beamScan(20, 12);
@@ -146,29 +125,6 @@ TEST_F(ScanEngine, QuittingApplicationHaltsThePass) {
     ScanPass();
     EXPECT_EQ(runState().runState, RUN_HALT);
     EXPECT_EQ(ui.pumps, 1);
-}
-
-TEST_F(ScanEngine, ModesStoreAccumulateOrLeaveThePixels) {
-    ANALOGCHANNEL& a = analog16();
-    beamScan(16, 8);
-    prepare();
-    run(ACQUIRE_STORE);
-    ScanPass();
-    // An accumulating pass of the same signal keeps the mean where it was.
-    run(ACQUIRE_ACCUMULATE);
-    ScanPass();
-    EXPECT_EQ(a.passCount, 2u);
-    EXPECT_EQ(row16(a, 7)[15], ramp(15, 7));
-    // Without a mode nothing is stored, but the pass counts.
-    WriteLine16(a.image, 3, std::vector<uint16_t>(16, 77).data());
-    run(ACQUIRE_NONE);
-    ScanPass();
-    EXPECT_EQ(row16(a, 3)[0], 77);
-    EXPECT_EQ(a.passCount, 3u);
-    // Store mode starts the count again.
-    run(ACQUIRE_STORE);
-    ScanPass();
-    EXPECT_EQ(a.passCount, 1u);
 }
 
 TEST_F(ScanEngine, StageScanVisitsEveryPixelPositionAndComesBack) {
