@@ -2,6 +2,7 @@
 // corners and the beam codes.
 #include "acquisition/calmag.h"
 #include "config/settings_order.h"
+#include "config/setup_files.h"
 #include "config/software_settings.h"
 #include "hardware/board.h"
 
@@ -65,6 +66,11 @@ void installCalibrationSettings() {
             c.SetScan();
         },
         [](const std::string& path) { calmag().SaveCalibration(path); });
+    // After a setup file every axis has its new window: derive the scan again.
+    config::SetSetupLoadedHandler([] {
+        calmag().ApplyMagnification();
+        calmag().SetScan();
+    });
 }
 
 }  // namespace orvex

@@ -1,3 +1,5 @@
+#include "acquisition/calmag.h"
+#include "acquisition/channel_tables.h"
 #include "config/list_file_settings.h"
 #include "config/settings_order.h"
 #include "config/software_settings.h"
@@ -26,6 +28,8 @@ void InstallSettingsHandlers() {
     installDcxSettings();
     installSx50Settings();
     installBoardSettings();
+    installCalibrationSettings();
+    installChannelSettings();
 }
 
 }  // namespace orvex::config
