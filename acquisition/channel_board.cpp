@@ -24,14 +24,12 @@ void SetBoardGain(int channel, int gain) {
     board().SetADGain(channel, gain);
 }
 
-void ChannelTables::ReadDigitalSamples() {
-    BOARD& b = board();
+void ChannelTables::ReadDigitalSamples(BOARD& b) {
     for (int i = 0; i < digitalMax; ++i)
         if (digital[i].enabled) digital[i].ReadSample(b.ReadDigital());
 }
 
-void ChannelTables::ReadCounterSamples() {
-    BOARD& b = board();
+void ChannelTables::ReadCounterSamples(BOARD& b) {
     for (int i = 0; i < counterMax; ++i)
         if (counter[i].enabled) counter[i].ReadSample(b.ReadCounter(counter[i].hwIndex));
 }
@@ -68,7 +66,10 @@ void installChannelSettings() {
 
     ImageWindowEventHooks& hooks = imageWindowEventHooks();
     hooks.detachChannelImage = [](ImageHandle window) {
-        if (CHANNEL* c = channelTables().ChannelOfImage(window)) c->DetachImage();
+        if (CHANNEL* c = channelTables().ChannelOfImage(window)) {
+            c->DetachImage();
+            channelTables().RefreshCounterNumbers();
+        }
     };
     hooks.freeLineBuffer = [](CHANNEL* channel) {
         if (CHANNEL* c = tableChannel(channel)) c->FreeLineBuffer();

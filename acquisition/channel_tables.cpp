@@ -80,6 +80,13 @@ void ChannelTables::PrepareCounterImages(const CALMAG& calibration,
     for (int i = 0; i < counterMax; ++i)
         if (counter[i].enabled) counter[i].PrepareImage(calibration, palette);
     enabledCounterCount = EnabledCount(CHANNEL_COUNTER);
+    RefreshCounterNumbers();
+}
+
+void ChannelTables::RefreshCounterNumbers() {
+    counterNumberCount = 0;
+    for (int i = 0; i < kTableSize; ++i)
+        if (counter[i].enabled) counterNumbers[counterNumberCount++] = counter[i].hwIndex;
 }
 
 void ChannelTables::PrepareAllImages(const CALMAG& calibration,

@@ -11,6 +11,8 @@
 
 namespace orvex {
 
+class BOARD;
+
 class ChannelTables {
   public:
     /// Entries of each table; the "max" keys configure how many are in use.
@@ -36,6 +38,9 @@ class ChannelTables {
     uint32_t samplesToDiscard = 0;
     uint32_t samplesToAverage = 1;
     int enabledCounterCount = 0;
+    /// hwIndex of every enabled counter channel: the counters a pixel starts.
+    std::array<int, kTableSize> counterNumbers{};
+    int counterNumberCount = 0;
 
     /// Rebuilds the analog read list and sizes the sample buffer from the
     /// software settings' "pixel discard" and "pixel average".
@@ -62,9 +67,11 @@ class ChannelTables {
         for (int i = 0; i < analogMax; ++i) analog[i].ReadSample(s);
     }
     /// One read of the board's digital word per enabled digital channel.
-    void ReadDigitalSamples();
+    void ReadDigitalSamples(BOARD& board);
     /// Every enabled counter channel reads its counter.
-    void ReadCounterSamples();
+    void ReadCounterSamples(BOARD& board);
+    /// Collects the counter numbers of the enabled counter channels.
+    void RefreshCounterNumbers();
     void StoreAll(uint32_t x, uint32_t y) {
         for (int i = 0; i < analogMax; ++i) analog[i].StoreSample(x, y);
         for (int i = 0; i < digitalMax; ++i) digital[i].StoreSample(x, y);

@@ -21,6 +21,43 @@ bool halted() {
     return runState().runState == RUN_HALT;
 }
 
+// What one pixel touches, looked up once per pass rather than per pixel.
+struct PixelPath {
+    ChannelTables& t = channelTables();
+    BOARD& b = board();
+    WIN30PG& analogBoard = win30pg();
+    RunState& run = runState();
+
+    void acquire() {
+        const bool counters = t.counterNumberCount > 0;
+        if (counters) b.Start(t.counterNumbers.data(), t.counterNumberCount);
+        // One burst over the read list for all analog channels together; the
+        // counters count meanwhile.
+        analogBoard.ReadAnalogBlock(t.readList.data(), t.BurstLength(), t.sampleBuffer.data());
+        t.ReadAnalogSamples();
+        t.ReadDigitalSamples(b);
+        if (counters) {
+            while (b.IsCounting()) {
+            }
+            t.ReadCounterSamples(b);
+        }
+    }
+    void store(uint32_t x, uint32_t y) {
+        switch (run.acquireMode) {
+            case ACQUIRE_STORE:
+            case ACQUIRE_STORE_EVERY:
+                t.StoreAll(x, y);
+                break;
+            case ACQUIRE_ACCUMULATE:
+                t.AccumulateAll(x, y);
+                break;
+            default:
+                break;
+        }
+    }
+    bool halted() const { return run.runState == RUN_HALT; }
+};
+
 void reportProgress(double percent) {
     app::ReportProgress(static_cast<int>(static_cast<float>(percent)));
 }
@@ -37,16 +74,17 @@ void BeamScan() {
     t.SetAllTiles(1, 1);
     const uint32_t xs = c.xsize, ys = c.ysize;
     const int retrace = retraceReadings();
+    PixelPath p;
     for (uint32_t i = 0; i < ys; ++i) {
         c.SetYPixel(c.yPolarity ? ys - 1 - i : i);
-        c.SetXPixel(c.xPolarity ? xs - 1 : 0);             // the start of the line
-        for (int r = 0; r < retrace; ++r) AcquirePixel();  // the beam settles after the flyback
+        c.SetXPixel(c.xPolarity ? xs - 1 : 0);          // the start of the line
+        for (int r = 0; r < retrace; ++r) p.acquire();  // the beam settles after the flyback
         for (uint32_t j = 0; j < xs; ++j) {
             c.SetXPixel(c.xPolarity ? xs - 1 - j : j);
-            AcquirePixel();
+            p.acquire();
             // The polarities change where the beam goes, never where the value lands.
-            StorePixel(j, i);
-            if (halted()) break;
+            p.store(j, i);
+            if (p.halted()) break;
         }
         reportProgress((i + 1.0) / ys * 100.0);
         if (!LineDone() || i == ys - 1) break;
@@ -65,6 +103,7 @@ void StageScan() {
     const double stageX = b.GetStageXPosition(), stageY = b.GetStageYPosition();
     t.SetAllTiles(1, 1);
     const uint32_t xs = c.xsize, ys = c.ysize;
+    PixelPath p;
     for (uint32_t i = 0; i < ys; ++i) {
         b.MoveToPositionY(c.startFracY + i * c.stepFracY);
         b.WaitForPositionY();
@@ -73,9 +112,9 @@ void StageScan() {
             b.MoveToPositionX(c.startFracX + j * c.stepFracX);
             PumpMessages();
             b.WaitForPositionX();
-            if (halted()) break;
-            AcquirePixel();
-            StorePixel(j, i);
+            if (p.halted()) break;
+            p.acquire();
+            p.store(j, i);
         }
         reportProgress((i + 1.0) / ys * 100.0);
         if (!LineDone() || halted() || i == ys - 1) break;
@@ -106,16 +145,17 @@ void ScanTile(int32_t tileRow, int32_t tileColumn) {
     c.SetTileWindow();
     const TileWindow w = c.tileWindow;
     const int retrace = retraceReadings();
+    PixelPath p;
     for (uint32_t y = w.firstRow; y <= w.lastRow; ++y) {
         c.SetYPixel(c.CalculateYOffset(c.yPolarity ? y : w.lastRow + w.firstRow - y));
         c.SetXPixel(c.CalculateXOffset(c.xPolarity ? w.firstColumn : w.lastColumn));
-        for (int r = 0; r < retrace; ++r) AcquirePixel();
+        for (int r = 0; r < retrace; ++r) p.acquire();
         for (uint32_t x = w.firstColumn; x <= w.lastColumn; ++x) {
             c.SetXPixel(c.CalculateXOffset(c.xPolarity ? x : w.lastColumn + w.firstColumn - x));
-            AcquirePixel();
-            StorePixel(x, y);
+            p.acquire();
+            p.store(x, y);
             PumpMessages();
-            if (halted()) return;
+            if (p.halted()) return;
         }
     }
 }
@@ -179,34 +219,11 @@ std::string StageReportText(int tileColumn, int tileRow, double target, double a
 }
 
 void AcquirePixel() {
-    ChannelTables& t = channelTables();
-    BOARD& b = board();
-    const bool counters = t.enabledCounterCount > 0;
-    if (counters) b.Start();
-    // One burst over the read list for all analog channels together; the
-    // counters count meanwhile.
-    win30pg().ReadAnalogBlock(t.readList.data(), t.BurstLength(), t.sampleBuffer.data());
-    t.ReadAnalogSamples();
-    t.ReadDigitalSamples();
-    if (counters) {
-        while (b.IsCounting()) {
-        }
-        t.ReadCounterSamples();
-    }
+    PixelPath().acquire();
 }
 
 void StorePixel(uint32_t x, uint32_t y) {
-    switch (runState().acquireMode) {
-        case ACQUIRE_STORE:
-        case ACQUIRE_STORE_EVERY:
-            channelTables().StoreAll(x, y);
-            break;
-        case ACQUIRE_ACCUMULATE:
-            channelTables().AccumulateAll(x, y);
-            break;
-        default:
-            break;
-    }
+    PixelPath().store(x, y);
 }
 
 bool LineDone() {
@@ -227,6 +244,7 @@ void ScanPass() {
     BOARD& b = board();
     t.ResetAllRanges();
     if (runState().acquireMode == ACQUIRE_STORE) t.ZeroAllPassCounts();
+    t.RefreshCounterNumbers();
     b.SetCountTime(static_cast<float>(softwareSettings().countTime));
     b.SetBacklashDirection(c.stepFracX, c.stepFracY);
     switch (c.scanType) {
