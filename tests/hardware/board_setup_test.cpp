@@ -1,6 +1,7 @@
 // The dispatch's configuration: type words, its keys, the settings order,
 // Initialize, the start-up step and the agreement check of SX50 readings.
 #include "board_fixture.h"
+#include "hardware/board_dialogs.h"
 #include "config/corfile.h"
 #include "config/profile_file.h"
 #include "config/settings_order.h"
@@ -422,4 +423,28 @@ TEST_F(BoardStart, StageOffsetsComeFromTheCorrespondenceFileAfterTheSpectrometer
     EXPECT_TRUE(ui.messages.empty());
     resetCorFile();
     std::filesystem::remove(cor);
+}
+
+TEST_F(BoardConfig, TheBeamBlankingDialogChangesTheFlagOnlyOnOk) {
+    using platform::DialogScript;
+    using platform::DialogStep;
+    auto tick = [](int value, const char* button) {
+        return DialogScript{{{DialogStep::Op::SetValue, "Unblank/Blank for acquisition", "", value},
+                             {DialogStep::Op::Press, button, "", 0}},
+                            {}};
+    };
+    ui.queue(tick(1, "Cancel"));
+    OnFaradaySetup();
+    EXPECT_EQ(board().defaultBeamBlank, 0);
+    ui.queue(tick(1, "OK"));
+    OnFaradaySetup();
+    EXPECT_EQ(board().defaultBeamBlank, 1);
+    EXPECT_EQ(ui.dialogsRun, (std::vector<std::string>{"Beam Blanking", "Beam Blanking"}));
+
+    // The box shows the present state when the dialog opens.
+    BeamBlankingDialog dialog(board());
+    EXPECT_EQ(dialog.find("Unblank/Blank for acquisition")->value, 1);
+    dialog.setValue("Unblank/Blank for acquisition", 0);
+    dialog.press("OK");
+    EXPECT_EQ(board().defaultBeamBlank, 0);
 }
