@@ -3,6 +3,7 @@
 #include "config/elmfile.h"
 #include "config/ini_location.h"
 #include "config/settings_order.h"
+#include "hardware/board.h"
 
 namespace orvex::app {
 
@@ -15,7 +16,15 @@ LifecycleSteps DefaultLifecycleSteps() {
     };
     s.loadSettings = [] { config::LoadAllSettings(); };
     s.initializeLists = [] { config::InitializeElementLists(); };
+    s.initializeHardware = [] { board().Initialize(); };
+    s.startUp = [] { board().StartUp(); };
     s.saveSettingsOnExit = [] { config::SaveSettingsOnExit(application().programFolder); };
+    // The instrument is left as an operator expects to find it: the deflection
+    // given back to the microscope and the beam blanked where that is configured.
+    s.shutDownInstrument = [] {
+        board().Control(0);
+        board().Blank(1);
+    };
     return s;
 }
 
