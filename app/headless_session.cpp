@@ -38,9 +38,11 @@ int RunMacroSession(const std::string& macroPath, const std::string& iniPath, st
                     std::ostream& err) {
     MacroUi ui;
     MacroRunner runner(ui, out, err);  // prints the messages of start-up too
+    platform::Ui* previous = platform::setUi(&ui);
     StartHeadless(ui, iniPath);
     bool ok = runner.RunFile(macroPath);
     EndHeadless(ui);
+    platform::setUi(previous);
     return ok ? 0 : 1;
 }
 

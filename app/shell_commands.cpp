@@ -8,6 +8,7 @@
 #include "app/history_viewer.h"
 #include "app/image_information.h"
 #include "app/zoom.h"
+#include "config/setup_files.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
 #include "platform/ui.h"
@@ -54,8 +55,12 @@ void RegisterShellCommands() {
     add("Basic > &Duplicate", [] { DuplicateImage(ActiveImageWindow(), true, true); },
         "Make a copy of the active image", true);
 
-    add("Setup > S&cale &Bar Setup...", [] { ScaleBarSetup(); }, "Set up the scale bar");
+    add("Setup > S&cale &Bar Setup...", [] { ScaleBarSetup(); }, "Set up the scale bar", false, true);
     add("Setup > &Palette Bar Setup...", [] { PaletteBarSetup(); }, "Set up the palette bar");
+    add((std::string("Setup > ") + config::kLoadSetupMenu).c_str(), [] { config::LoadSetup(); },
+        config::kLoadSetupStatus, false, true);
+    add((std::string("Setup > ") + config::kSaveSetupMenu).c_str(), [] { config::SaveSetup(); },
+        config::kSaveSetupStatus);
 
     add("Window > Zoom > &In", [] { ZoomIn(ActiveImageWindow()); }, "Zoom in on a rectangle", true);
     add("Window > Zoom > &Out", [] { ZoomOut(ActiveImageWindow()); }, "Zoom out one step", true);
