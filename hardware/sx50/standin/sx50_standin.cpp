@@ -168,17 +168,29 @@ double SXStandIn(const char* command, int axis, double value) {
         s = State{};
         return 0;
     }
-    if (what == "fail initialize") return s.initializeFails = on, 0;
-    if (what == "fail start") return s.startFails = on, 0;
-    if (what == "fail load") return s.loadFails = on, 0;
-    if (what == "fail read") return s.readFails = on, 0;
-    if (what == "fail status") return s.statusFails = on, 0;
-    if (what == "busy") return s.busy = on, 0;
+    struct Switch {
+        const char* name;
+        bool& flag;
+    };
+    for (const Switch& fault : {Switch{"fail initialize", s.initializeFails}, Switch{"fail start", s.startFails},
+                            Switch{"fail load", s.loadFails}, Switch{"fail read", s.readFails},
+                            Switch{"fail status", s.statusFails}, Switch{"busy", s.busy}}) {
+        if (what == fault.name) {
+            fault.flag = on;
+            return 0;
+        }
+    }
     if (what == "parameter")
         return axis >= 0 && axis < orvex::sx50api::kParameterCount ? s.parameters[axis] : -1;
     AxisState& a = s.axes[axis];
-    if (what == "set position") return a.position = value, 0;
-    if (what == "queue reading") return a.readings.push_back(value), 0;
+    if (what == "set position") {
+        a.position = value;
+        return 0;
+    }
+    if (what == "queue reading") {
+        a.readings.push_back(value);
+        return 0;
+    }
     if (what == "position") return a.position;
     if (what == "starts") return a.starts;
     if (what == "last relative") return a.lastRelative;
