@@ -79,8 +79,9 @@ public:
 
     /// Longest wait for counts beyond the count time, in milliseconds.
     static constexpr uint32_t kCountGraceMs = 5000;
-    /// Status polls without pause before IsCounting starts yielding 1 ms per poll.
-    static constexpr int kFreePolls = 1000;
+    /// Status polls without pause before IsCounting starts yielding 1 ms per
+    /// poll: enough to cover the short count times without adding latency.
+    static constexpr int kFreePolls = 100000;
 
 private:
     struct EntryPoints {

@@ -59,7 +59,7 @@ protected:
     std::string ini;
 };
 
-TEST_F(Dcc20axTest, TwoNamesWithTwoBardsGiveTwoDevicesOfOneBoardEach) {
+TEST_F(Dcc20axTest, TwoNamesWithTwoBoardsGiveTwoDevicesOfOneBoardEach) {
     configure("devA, devB", 2);
     DCC20AX& d = dcc20ax();
     EXPECT_EQ(d.enabled, 1);
