@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 #include <limits>
+#include <map>
+#include <mutex>
 #include <system_error>
 
 #include "platform/ui.h"
@@ -82,8 +84,40 @@ std::string cut(std::string text, size_t bufferSize) {
     return text;
 }
 
+// The file as it stands: absent (empty), unreadable (nothing), or its text.
+std::optional<std::string> currentText(const std::string& path) {
+    std::error_code error;
+    if (!fs::exists(path, error)) return std::string();
+    return ReadWholeFile(path, kMaxProfileFileSize);
+}
+
+// Files held in memory by an open ProfileBatch.
+struct Pending {
+    std::optional<ProfileText> text;  // nothing when the file could not be read
+    int depth = 0;
+    bool changed = false;
+};
+
+std::mutex& batchLock() {
+    static std::mutex lock;
+    return lock;
+}
+
+std::map<std::string, Pending>& batches() {
+    static std::map<std::string, Pending> open;
+    return open;
+}
+
 std::optional<std::string> lookup(const std::string& path, const std::string& section,
                                   const std::string& key) {
+    {
+        std::lock_guard<std::mutex> guard(batchLock());
+        auto pending = batches().find(path);
+        if (pending != batches().end()) {
+            if (!pending->second.text) return std::nullopt;
+            return pending->second.text->find(section, key);
+        }
+    }
     auto data = ReadWholeFile(path, kMaxProfileFileSize);
     if (!data) return std::nullopt;
     return ProfileText::parse(*data).find(section, key);
@@ -221,16 +255,44 @@ bool ReadProfileBool(const std::string& path, const std::string& section, const 
 
 bool WriteProfileString(const std::string& path, const std::string& section,
                         const std::string& key, const std::string& value) {
-    std::string old;
-    std::error_code error;
-    if (fs::exists(path, error)) {
-        auto data = ReadWholeFile(path, kMaxProfileFileSize);
-        if (!data) return false;  // unreadable or far too large: never replaced
-        old = std::move(*data);
+    {
+        std::lock_guard<std::mutex> guard(batchLock());
+        auto pending = batches().find(path);
+        if (pending != batches().end()) {
+            Pending& batch = pending->second;
+            if (!batch.text || !batch.text->set(section, key, value)) return false;
+            batch.changed = true;
+            return true;
+        }
     }
-    ProfileText profile = ProfileText::parse(old);
+    auto old = currentText(path);
+    if (!old) return false;  // unreadable or far too large: never replaced
+    ProfileText profile = ProfileText::parse(*old);
     if (!profile.set(section, key, value)) return false;
     return ReplaceFile(path, profile.text());
+}
+
+ProfileBatch::ProfileBatch(const std::string& path) : path_(path) {
+    std::lock_guard<std::mutex> guard(batchLock());
+    Pending& batch = batches()[path_];
+    if (batch.depth++ == 0) {
+        auto text = currentText(path_);
+        if (text) batch.text = ProfileText::parse(*text);
+    }
+}
+
+ProfileBatch::~ProfileBatch() {
+    std::string text;
+    {
+        std::lock_guard<std::mutex> guard(batchLock());
+        auto pending = batches().find(path_);
+        if (pending == batches().end() || --pending->second.depth > 0) return;
+        bool write = pending->second.changed && pending->second.text;
+        if (write) text = pending->second.text->text();
+        batches().erase(pending);
+        if (!write) return;
+    }
+    ReplaceFile(path_, text);
 }
 
 bool WriteProfileInt(const std::string& path, const std::string& section, const std::string& key,

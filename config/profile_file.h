@@ -88,6 +88,22 @@ bool WriteProfileReal(const std::string& path, const std::string& section,
 bool WriteProfileBool(const std::string& path, const std::string& section, const std::string& key,
                       bool value, bool upperCase = false);
 
+/// While a batch on a path is alive, reads and writes of that path work on the
+/// file held in memory, and the file is written once when the outermost batch
+/// ends (through a temporary file and a rename, as every write; when that fails
+/// the old file stays whole). Saving all settings this way costs one file write
+/// instead of one per key.
+class ProfileBatch {
+public:
+    explicit ProfileBatch(const std::string& path);
+    ~ProfileBatch();
+    ProfileBatch(const ProfileBatch&) = delete;
+    ProfileBatch& operator=(const ProfileBatch&) = delete;
+
+private:
+    std::string path_;
+};
+
 /// The boolean rule of every boolean key: "on", "true", "yes" give true and
 /// "off", "false", "no" false, compared as whole words without regard to case;
 /// anything else gives false after the message "READINI: bIsOn".

@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "config/profile_file.h"
 #include "config/software_settings.h"
 #include "platform/library.h"
 
@@ -55,11 +56,13 @@ void ResetSettingsHandlers() {
 void LoadAllSettings() {
     // A handler may change iniPath (it never should); every step reads the same file.
     const std::string path = softwareSettings().iniPath;
+    ProfileBatch batch(path);
     for (int slot = 0; slot < static_cast<int>(SettingsSlot::Count); ++slot)
         load(static_cast<SettingsSlot>(slot), path);
 }
 
 void SaveAllSettings(const std::string& path) {
+    ProfileBatch batch(path);
     save(SettingsSlot::Software, path);
     save(SettingsSlot::Calibration, path);
     save(SettingsSlot::Board, path);

@@ -158,6 +158,29 @@ TEST(ProfileFile, NumbersAreReadTheWayTheyStart) {
     EXPECT_TRUE(std::isinf(LeadingReal("1e999")));
 }
 
+TEST(ProfileFile, ABatchWritesTheFileOnceWhenItEnds) {
+    TempFolder folder;
+    std::string path = folder.write("b.ini", "; kept\n[s]\nk=1\n");
+    {
+        ProfileBatch outer(path);
+        {
+            ProfileBatch inner(path);
+            ASSERT_TRUE(WriteProfileInt(path, "s", "k", 2));
+            ASSERT_TRUE(WriteProfileString(path, "t", "x", "y"));
+        }
+        EXPECT_EQ(ReadProfileInt(path, "s", "k", 0), 2);  // reads see the writes
+        EXPECT_EQ(folder.read("b.ini"), "; kept\n[s]\nk=1\n");
+    }
+    EXPECT_EQ(folder.read("b.ini"), "; kept\n[s]\nk=2\n\n[t]\nx=y\n");
+    EXPECT_EQ(ReadProfileString(path, "t", "x", ""), "y");
+
+    // A path that is no file can be neither read nor written, batch or not.
+    std::filesystem::create_directories(folder.path("dir.ini"));
+    ProfileBatch onFolder(folder.path("dir.ini"));
+    EXPECT_FALSE(WriteProfileInt(folder.path("dir.ini"), "s", "k", 1));
+    EXPECT_EQ(ReadProfileInt(folder.path("dir.ini"), "s", "k", 7), 7);
+}
+
 TEST(ParseBoolean, WholeWordsWithoutCaseAndAMessageForAnythingElse) {
     platform::HeadlessUi ui;
     platform::setUi(&ui);
