@@ -135,6 +135,12 @@ int Image::StripOfRow(int row) const {
 }
 
 uint8_t* Image::RowAddress(int row) const {
+    if (static_cast<unsigned>(row) >= static_cast<unsigned>(height_)) return nullptr;
+    // One strip holds every row unless the strips were cut smaller.
+    if (strips_.size() == 1) {
+        const ImageStrip& strip = strips_[0];
+        return strip.pixels.get() + static_cast<size_t>(strip.lastRow - row) * rowBytes_;
+    }
     const int s = StripOfRow(row);
     if (s < 0 || s >= static_cast<int>(strips_.size())) return nullptr;
     const ImageStrip& strip = strips_[s];
@@ -154,7 +160,13 @@ const uint8_t* Image::PixelAddress(int row, int column) const {
 
 int Image::WriteLine(int row, const void* buffer, int bufferDepth) {
     uint8_t* target = RowAddress(row);
-    if (!target || !buffer || !IsPixelDepth(bufferDepth)) return 0;
+    if (!target || !buffer) return 0;
+    if (bufferDepth == storageDepth_ && bufferDepth >= 8) {
+        std::memcpy(target, buffer, PackedBytes(width_, bufferDepth));
+        modified_ = 1;
+        return 1;
+    }
+    if (!IsPixelDepth(bufferDepth)) return 0;
     ConvertPixels(static_cast<const uint8_t*>(buffer), bufferDepth, 0, target, storageDepth_, 0,
                   width_);
     modified_ = 1;
@@ -163,7 +175,12 @@ int Image::WriteLine(int row, const void* buffer, int bufferDepth) {
 
 int Image::ReadLine(int row, void* buffer, int bufferDepth) const {
     const uint8_t* source = RowAddress(row);
-    if (!source || !buffer || !IsPixelDepth(bufferDepth)) return 0;
+    if (!source || !buffer) return 0;
+    if (bufferDepth == storageDepth_ && bufferDepth >= 8) {
+        std::memcpy(buffer, source, PackedBytes(width_, bufferDepth));
+        return 1;
+    }
+    if (!IsPixelDepth(bufferDepth)) return 0;
     ConvertPixels(source, storageDepth_, 0, static_cast<uint8_t*>(buffer), bufferDepth, 0, width_);
     return 1;
 }

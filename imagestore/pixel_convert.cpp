@@ -4,6 +4,10 @@
 #include <bit>
 #include <cstring>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace orvex {
 
 static_assert(std::endian::native == std::endian::little,
@@ -80,44 +84,89 @@ void CopyAlignedPacked(const uint8_t* source, uint8_t* destination, int64_t n, i
     }
 }
 
-void Convert16To8(const uint8_t* s, uint8_t* d, int64_t n) {
-    for (int64_t i = 0; i < n; ++i) d[i] = s[2 * i + 1];
+// The kernels below take whole runs; the SSE2 paths (every x86-64 has
+// SSE2) handle full vectors and leave the tail to the portable loops.
+
+void Convert16To8(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    for (; i + 16 <= n; i += 16) {
+        const __m128i a = _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i)), 8);
+        const __m128i b =
+            _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i + 16)), 8);
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(a, b));
+    }
+#endif
+    for (; i < n; ++i) d[i] = s[2 * i + 1];
 }
 
-void Convert8To16(const uint8_t* s, uint8_t* d, int64_t n) {
+void Convert8To16(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
     for (int64_t i = 0; i < n; ++i) {
         d[2 * i] = 0;
         d[2 * i + 1] = s[i];
     }
 }
 
-// Eight 8-bit values to one byte of 1-bit pixels, most significant bit first.
-void Convert8To1Aligned(const uint8_t* s, uint8_t* d, int64_t n) {
-    const int64_t whole = n / 8;
-    for (int64_t b = 0; b < whole; ++b) {
-        const uint8_t* p = s + 8 * b;
+// 8-bit values to 1-bit pixels, most significant bit first.
+void Convert8To1Aligned(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    // 64 pixels at a time: the zero flags of four vectors make one 64-bit
+    // mask whose bytes are then bit-reversed into the most-significant-first order.
+    const __m128i zero = _mm_setzero_si128();
+    for (; i + 64 <= n; i += 64) {
+        uint64_t zeros = 0;
+        for (int k = 0; k < 4; ++k) {
+            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16 * k));
+            zeros |= static_cast<uint64_t>(static_cast<unsigned>(
+                         _mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))))
+                     << (16 * k);
+        }
+        uint64_t m = ~zeros;
+        m = ((m >> 1) & 0x5555555555555555ull) | ((m & 0x5555555555555555ull) << 1);
+        m = ((m >> 2) & 0x3333333333333333ull) | ((m & 0x3333333333333333ull) << 2);
+        m = ((m >> 4) & 0x0F0F0F0F0F0F0F0Full) | ((m & 0x0F0F0F0F0F0F0F0Full) << 4);
+        std::memcpy(d + i / 8, &m, 8);
+    }
+#endif
+    for (; i + 8 <= n; i += 8) {
+        const uint8_t* p = s + i;
         unsigned byte = 0;
         for (int k = 0; k < 8; ++k) byte |= (p[k] != 0 ? 0x80u : 0u) >> k;
-        d[b] = static_cast<uint8_t>(byte);
+        d[i / 8] = static_cast<uint8_t>(byte);
     }
-    for (int64_t i = whole * 8; i < n; ++i) StoreValue(d, 1, i, s[i]);
+    for (; i < n; ++i) StoreValue(d, 1, i, s[i]);
 }
 
-void Convert8To4Aligned(const uint8_t* s, uint8_t* d, int64_t n) {
-    const int64_t whole = n / 2;
-    for (int64_t b = 0; b < whole; ++b) {
-        unsigned hi = std::min<unsigned>(s[2 * b], 15u);
-        unsigned lo = std::min<unsigned>(s[2 * b + 1], 15u);
-        d[b] = static_cast<uint8_t>((hi << 4) | lo);
+// 8-bit values, capped at 15, to nibbles (the even pixel in the high nibble).
+void Convert8To4Aligned(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
+    int64_t i = 0;
+#if defined(__SSE2__)
+    const __m128i fifteen = _mm_set1_epi8(15);
+    const __m128i lowByte = _mm_set1_epi16(0xFF);
+    for (; i + 32 <= n; i += 32) {
+        __m128i a = _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), fifteen);
+        __m128i b =
+            _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16)), fifteen);
+        // Each 16-bit lane holds an even pixel (low byte) and an odd one (high byte).
+        a = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(a, lowByte), 4), _mm_srli_epi16(a, 8));
+        b = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(b, lowByte), 4), _mm_srli_epi16(b, 8));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i / 2), _mm_packus_epi16(a, b));
     }
-    if (n & 1) StoreValue(d, 4, n - 1, s[n - 1]);
+#endif
+    for (; i + 2 <= n; i += 2) {
+        const unsigned hi = std::min<unsigned>(s[i], 15u);
+        const unsigned lo = std::min<unsigned>(s[i + 1], 15u);
+        d[i / 2] = static_cast<uint8_t>((hi << 4) | lo);
+    }
+    if (i < n) StoreValue(d, 4, i, s[i]);
 }
 
-void Convert1To8Aligned(const uint8_t* s, uint8_t* d, int64_t n) {
+void Convert1To8Aligned(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
     for (int64_t i = 0; i < n; ++i) d[i] = (s[i >> 3] >> (7 - (i & 7))) & 1u;
 }
 
-void Convert4To8Aligned(const uint8_t* s, uint8_t* d, int64_t n) {
+void Convert4To8Aligned(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
     for (int64_t i = 0; i < n; ++i) d[i] = (i & 1) ? (s[i >> 1] & 0x0Fu) : (s[i >> 1] >> 4);
 }
 
