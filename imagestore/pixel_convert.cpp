@@ -7,6 +7,9 @@
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 
 namespace orvex {
 
@@ -84,11 +87,83 @@ void CopyAlignedPacked(const uint8_t* source, uint8_t* destination, int64_t n, i
     }
 }
 
+#if defined(__x86_64__) && defined(__GNUC__)
+#define ORVEX_AVX2_KERNELS 1
+// Wider kernels for processors with AVX2, chosen at run time so the build
+// runs on any x86-64. Each returns how many pixels it converted; the
+// caller finishes the rest.
+
+bool g_wideKernelsAllowed = true;
+
+bool HasAvx2() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has && g_wideKernelsAllowed;
+}
+
+__attribute__((target("avx2"))) int64_t Convert16To8Avx2(const uint8_t* __restrict s,
+                                                          uint8_t* __restrict d, int64_t n) {
+    int64_t i = 0;
+    for (; i + 32 <= n; i += 32) {
+        const __m256i a =
+            _mm256_srli_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i)), 8);
+        const __m256i b = _mm256_srli_epi16(
+            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i + 32)), 8);
+        // The pack works per 128-bit lane; the permute puts the quarters in order.
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), packed);
+    }
+    return i;
+}
+
+__attribute__((target("avx2"))) int64_t Convert8To1Avx2(const uint8_t* __restrict s,
+                                                         uint8_t* __restrict d, int64_t n) {
+    const __m256i zero = _mm256_setzero_si256();
+    int64_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
+        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + 32));
+        const uint64_t zeros =
+            static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, zero)))) |
+            static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, zero))))
+                << 32;
+        uint64_t m = ~zeros;
+        m = ((m >> 1) & 0x5555555555555555ull) | ((m & 0x5555555555555555ull) << 1);
+        m = ((m >> 2) & 0x3333333333333333ull) | ((m & 0x3333333333333333ull) << 2);
+        m = ((m >> 4) & 0x0F0F0F0F0F0F0F0Full) | ((m & 0x0F0F0F0F0F0F0F0Full) << 4);
+        std::memcpy(d + i / 8, &m, 8);
+    }
+    return i;
+}
+
+__attribute__((target("avx2"))) int64_t Convert8To4Avx2(const uint8_t* __restrict s,
+                                                         uint8_t* __restrict d, int64_t n) {
+    const __m256i fifteen = _mm256_set1_epi8(15);
+    const __m256i lowByte = _mm256_set1_epi16(0xFF);
+    int64_t i = 0;
+    for (; i + 64 <= n; i += 64) {
+        __m256i a = _mm256_min_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), fifteen);
+        __m256i b =
+            _mm256_min_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + 32)), fifteen);
+        a = _mm256_or_si256(_mm256_slli_epi16(_mm256_and_si256(a, lowByte), 4), _mm256_srli_epi16(a, 8));
+        b = _mm256_or_si256(_mm256_slli_epi16(_mm256_and_si256(b, lowByte), 4), _mm256_srli_epi16(b, 8));
+        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i / 2), packed);
+    }
+    return i;
+}
+#endif
+
 // The kernels below take whole runs; the SSE2 paths (every x86-64 has
 // SSE2) handle full vectors and leave the tail to the portable loops.
 
 void Convert16To8(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
     int64_t i = 0;
+#if defined(ORVEX_AVX2_KERNELS)
+    if (HasAvx2()) i = Convert16To8Avx2(s, d, n);
+#endif
 #if defined(__SSE2__)
     for (; i + 16 <= n; i += 16) {
         const __m128i a = _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i)), 8);
@@ -110,6 +185,9 @@ void Convert8To16(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n)
 // 8-bit values to 1-bit pixels, most significant bit first.
 void Convert8To1Aligned(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
     int64_t i = 0;
+#if defined(ORVEX_AVX2_KERNELS)
+    if (HasAvx2()) i = Convert8To1Avx2(s, d, n);
+#endif
 #if defined(__SSE2__)
     // 64 pixels at a time: the zero flags of four vectors make one 64-bit
     // mask whose bytes are then bit-reversed into the most-significant-first order.
@@ -141,6 +219,9 @@ void Convert8To1Aligned(const uint8_t* __restrict s, uint8_t* __restrict d, int6
 // 8-bit values, capped at 15, to nibbles (the even pixel in the high nibble).
 void Convert8To4Aligned(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
     int64_t i = 0;
+#if defined(ORVEX_AVX2_KERNELS)
+    if (HasAvx2()) i = Convert8To4Avx2(s, d, n);
+#endif
 #if defined(__SSE2__)
     const __m128i fifteen = _mm_set1_epi8(15);
     const __m128i lowByte = _mm_set1_epi16(0xFF);
@@ -171,6 +252,14 @@ void Convert4To8Aligned(const uint8_t* __restrict s, uint8_t* __restrict d, int6
 }
 
 }  // namespace
+
+void UseWideKernels(bool on) {
+#if defined(ORVEX_AVX2_KERNELS)
+    g_wideKernelsAllowed = on;
+#else
+    (void)on;
+#endif
+}
 
 void ConvertPixels(const uint8_t* source, int sourceDepth, int64_t sourceFirst, uint8_t* destination,
                    int destDepth, int64_t destFirst, int64_t n) {

@@ -51,7 +51,15 @@ unsigned Converted(unsigned value, int from, int to) {
 
 const int kDepths[] = {1, 4, 8, 16};
 
-TEST(DepthConversion, EveryPairOfDepthsAtEveryOffsetMatchesThePixelRules) {
+class DepthConversion : public ::testing::TestWithParam<bool> {
+protected:
+    void SetUp() override { UseWideKernels(GetParam()); }
+    void TearDown() override { UseWideKernels(true); }
+};
+
+INSTANTIATE_TEST_SUITE_P(WideAndPortableKernels, DepthConversion, ::testing::Bool());
+
+TEST_P(DepthConversion, EveryPairOfDepthsAtEveryOffsetMatchesThePixelRules) {
     std::mt19937 random(7);
     for (int from : kDepths)
         for (int to : kDepths)
