@@ -158,37 +158,53 @@ const uint8_t* Image::PixelAddress(int row, int column) const {
     return const_cast<Image*>(this)->PixelAddress(row, column);
 }
 
+// Rows are read top-down but stored bottom-up, so the row read next lies
+// below this one in memory, where the hardware prefetcher does not look.
+// A row is therefore copied in 1 KB pieces, each fetching the same piece of
+// the next row ahead of time.
+constexpr int64_t kPieceBytes = 1024;
+
 int Image::WriteLine(int row, const void* buffer, int bufferDepth) {
     uint8_t* target = RowAddress(row);
-    if (!target || !buffer) return 0;
-    if (bufferDepth == storageDepth_ && bufferDepth >= 8) {
-        std::memcpy(target, buffer, PackedBytes(width_, bufferDepth));
-        modified_ = 1;
+    if (!target || !buffer || !IsPixelDepth(bufferDepth)) return 0;
+    modified_ = 1;
+    const auto* source = static_cast<const uint8_t*>(buffer);
+    if (strips_.size() != 1 || row + 1 >= height_) {
+        ConvertPixels(source, bufferDepth, 0, target, storageDepth_, 0, width_);
         return 1;
     }
-    if (!IsPixelDepth(bufferDepth)) return 0;
-    ConvertPixels(static_cast<const uint8_t*>(buffer), bufferDepth, 0, target, storageDepth_, 0,
-                  width_);
-    modified_ = 1;
+    // As in ReadLine: the row written next lies below this one in memory.
+    uint8_t* next = target - rowBytes_;
+    const int64_t piecePixels = kPieceBytes * 8 / storageDepth_;
+    for (int64_t first = 0; first < width_; first += piecePixels) {
+        const int64_t n = std::min<int64_t>(piecePixels, width_ - first);
+        const int64_t offset = first * storageDepth_ / 8;
+        const int64_t bytes = static_cast<int64_t>(PackedBytes(n, storageDepth_));
+        for (int64_t line = 0; line < bytes; line += 64) __builtin_prefetch(next + offset + line, 1);
+        ConvertPixels(source, bufferDepth, first, target, storageDepth_, first, n);
+    }
     return 1;
-}
-
-// Rows are read top-down but stored bottom-up, so the next row read lies
-// below this one in memory, where the hardware prefetcher does not look.
-static void PrefetchRow(const uint8_t* row, size_t bytes) {
-    for (size_t offset = 0; offset < bytes; offset += 64) __builtin_prefetch(row + offset);
 }
 
 int Image::ReadLine(int row, void* buffer, int bufferDepth) const {
     const uint8_t* source = RowAddress(row);
-    if (!source || !buffer) return 0;
-    if (row + 1 < height_ && strips_.size() == 1) PrefetchRow(source - rowBytes_, rowBytes_);
-    if (bufferDepth == storageDepth_ && bufferDepth >= 8) {
-        std::memcpy(buffer, source, PackedBytes(width_, bufferDepth));
+    if (!source || !buffer || !IsPixelDepth(bufferDepth)) return 0;
+    auto* target = static_cast<uint8_t*>(buffer);
+    const bool prefetch = strips_.size() == 1 && row + 1 < height_;
+    if (!prefetch) {
+        ConvertPixels(source, storageDepth_, 0, target, bufferDepth, 0, width_);
         return 1;
     }
-    if (!IsPixelDepth(bufferDepth)) return 0;
-    ConvertPixels(source, storageDepth_, 0, static_cast<uint8_t*>(buffer), bufferDepth, 0, width_);
+    const uint8_t* next = source - rowBytes_;
+    // Pieces start at multiples of 8 pixels, so every depth stays byte-aligned.
+    const int64_t piecePixels = kPieceBytes * 8 / storageDepth_;
+    for (int64_t first = 0; first < width_; first += piecePixels) {
+        const int64_t n = std::min<int64_t>(piecePixels, width_ - first);
+        const int64_t offset = first * storageDepth_ / 8;
+        const int64_t bytes = static_cast<int64_t>(PackedBytes(n, storageDepth_));
+        for (int64_t line = 0; line < bytes; line += 64) __builtin_prefetch(next + offset + line);
+        ConvertPixels(source, storageDepth_, first, target, bufferDepth, first, n);
+    }
     return 1;
 }
 
