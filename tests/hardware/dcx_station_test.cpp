@@ -1,0 +1,227 @@
+// A station with DCC20AX counters and a DCX stage, configured from its
+// initialization file through the load order and acquired through BOARD and
+// the scan engine, against the stand-in libraries.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "acquisition/calmag.h"
+#include "acquisition/channel_tables.h"
+#include "acquisition/run_state.h"
+#include "acquisition/scan_engine.h"
+#include "app/history.h"
+#include "app/progress.h"
+#include "app/window_list.h"
+#include "config/profile_file.h"
+#include "config/settings_order.h"
+#include "config/software_settings.h"
+#include "hardware/board.h"
+#include "hardware/dcc20ax/dcc20ax.h"
+#include "hardware/dcx/dcxmot.h"
+#include "imagestore/image_info.h"
+#include "imagestore/image_interface.h"
+#include "imagestore/image_window_events.h"
+#include "platform/clock.h"
+#include "platform/headless_ui.h"
+#include "platform/library.h"
+
+using namespace orvex;
+
+namespace {
+
+const char* const kStationIni =
+    "[hardware]\n"
+    "probetype=SEMQ\n"
+    "cttype=dcc20ax\n"
+    "CounterTimerDeviceName=devA, devB\n"
+    "CounterTimerNumberofBoards=2\n"
+    "mctype=dcx\n"
+    "spectrometer motors=3\n"
+    "stage motors=2\n"
+    "[counter]\n"
+    "max=2\n"
+    "count time=0.2\n"
+    "[software]\n"
+    "retrace=0\n"
+    "[stage x]\n"
+    "low limit=0\nhigh limit=100\nspan=10\nbacklash=0\nencoder ratio=100\n"
+    "[stage y]\n"
+    "low limit=0\nhigh limit=100\nspan=12\nbacklash=0\nencoder ratio=50\n"
+    "[faraday]\n"
+    "FaradayCupPresent=true\nDefaultBeamBlankFlag=true\n";
+
+class DcxStation : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::setUi(&ui);
+        platform::setClock(&clock);
+        mcapi = platform::Library::load("mcapi32.dll");
+        dcc = platform::Library::load("dcc20z32.dll");
+        ASSERT_TRUE(mcapi && dcc) << "stand-in libraries not built";
+        ASSERT_TRUE(mcapi->resolve("MCStandIn", mc));
+        ASSERT_TRUE(dcc->resolve("DCCStandIn", counters));
+        mc("reset", 0, 0, 0);
+        counters("reset", nullptr, 0, 0);
+        windowList().Reset();
+        OV_Info_Reset();
+        ResetGlobalHistory();
+        resetSoftwareSettings();
+        ResetHardware();
+        resetCalmag();
+        resetChannelTables();
+        resetRunState();
+        app::progressDisplay().reset();
+        imageWindowEventHooks() = ImageWindowEventHooks();
+        InstallImageWindowEventHandler();
+        config::ResetSettingsHandlers();
+        config::InstallSettingsHandlers();
+
+        ini = (std::filesystem::temp_directory_path() / ("dcx_station_" + std::to_string(::getpid()) + ".ini"))
+                  .string();
+        std::ofstream(ini) << kStationIni;
+        softwareSettings().iniPath = ini;
+        config::LoadAllSettings();
+        ASSERT_EQ(board().Initialize(), 0);
+    }
+    void TearDown() override {
+        windowList().Reset();
+        OV_Info_Reset();
+        imageWindowEventHooks() = ImageWindowEventHooks();
+        config::ResetSettingsHandlers();
+        ResetHardware();
+        resetSoftwareSettings();
+        platform::setUi(nullptr);
+        platform::setClock(nullptr);
+        std::filesystem::remove(ini);
+    }
+
+    // Counter channels 0 and 1 on counters 0 (first device) and 7 (second
+    // device, its counter 2), 16 bits deep.
+    void enableCounters() {
+        ChannelTables& t = channelTables();
+        ASSERT_EQ(t.counterMax, 2);
+        t.counter[0].enabled = 1;
+        t.counter[0].hwIndex = 0;
+        t.counter[1].enabled = 1;
+        t.counter[1].hwIndex = 7;
+        for (auto& c : t.counter) c.want16Bit = 1;
+    }
+    void scan(int scanType, uint32_t width, uint32_t height) {
+        CALMAG& c = calmag();
+        c.SetXSize(width);
+        c.SetYSize(height);
+        c.stageToMicrons = 1;
+        c.scanType = scanType;
+        c.ApplyMagnification();
+        c.SetScan();
+        channelTables().PrepareAllImages(c, nullptr);
+        runState().runState = RUN_RUNNING;
+        runState().acquireMode = ACQUIRE_STORE;
+        ScanPass();
+    }
+    static std::vector<uint16_t> row(const CHANNEL& c, int y) {
+        std::vector<uint16_t> line(static_cast<size_t>(c.width));
+        ReadLine16(c.image, y, line.data());
+        return line;
+    }
+
+    platform::HeadlessUi ui;
+    platform::TestClock clock;
+    std::unique_ptr<platform::Library> mcapi, dcc;
+    double (*mc)(const char*, int, int, double) = nullptr;
+    double (*counters)(const char*, const char*, int, double) = nullptr;
+    std::string ini;
+};
+
+TEST_F(DcxStation, TheFileConfiguresEveryDriverAndTheStageFollowsTheSpectrometers) {
+    EXPECT_TRUE(ui.messages.empty()) << ui.messageLines()[0];
+    BOARD& b = board();
+    EXPECT_EQ(b.ctType, devicetype::Dcc20ax);
+    EXPECT_EQ(b.mcType, devicetype::Dcx);
+    // Three spectrometer axes come first on controller 0.
+    EXPECT_EQ(b.dcxX().axisNumber, 4);
+    EXPECT_EQ(b.dcxY().axisNumber, 5);
+    EXPECT_EQ(mc("open handles", 0, 0, 0), 2);
+    EXPECT_EQ(b.dcxX().encoderRatio, 100);
+    EXPECT_EQ(b.dcxY().encoderRatio, 50);
+    EXPECT_EQ(counters("opened boards", "devA", 0, 0), 1);
+    EXPECT_EQ(counters("opened boards", "devB", 0, 0), 1);
+    EXPECT_EQ(dcc20ax().counterCount, 10);
+
+    // Blanking goes to the Faraday output of the controller the stage is on.
+    b.Blank(1);
+    EXPECT_EQ(mc("digital", 0, 1, 0), 1);
+    b.Blank(0);
+    EXPECT_EQ(mc("digital", 0, 1, 0), 0);
+
+    // Saving writes the drivers' keys back where they were read from.
+    const std::string saved = ini + ".saved";
+    config::SaveAllSettings(saved);
+    EXPECT_EQ(config::ReadProfileString(saved, "stage y", "encoder ratio", ""), "50");
+    EXPECT_EQ(config::ReadProfileString(saved, "hardware", "CounterTimerDeviceName", ""), "devA,devB");
+    EXPECT_EQ(config::ReadProfileString(saved, "hardware", "CounterTimerNumberofBoards", ""), "2");
+    std::filesystem::remove(saved);
+}
+
+TEST_F(DcxStation, ACounterBeamScanReadsEveryCounterOnItsDevice) {
+    enableCounters();
+    scan(SCAN_BEAM, 8, 4);
+    EXPECT_TRUE(ui.messages.empty()) << ui.messageLines()[0];
+    const ChannelTables& t = channelTables();
+    // Without a beam position the stand-in counts in the order of the starts.
+    for (int y = 0; y < 4; ++y) {
+        const auto first = row(t.counter[0], y), second = row(t.counter[1], y);
+        for (int x = 0; x < 8; ++x) {
+            const int k = y * 8 + x;
+            ASSERT_EQ(first[x], k) << x << "," << y;
+            ASSERT_EQ(second[x], 10000 + 200 + k) << x << "," << y;
+        }
+    }
+    EXPECT_FLOAT_EQ(static_cast<float>(counters("last seconds", "devB", 2, 0)), 0.2f);
+    EXPECT_EQ(counters("starts", "devA", 0, 0), 32);
+}
+
+TEST_F(DcxStation, ABoardThatNeverFinishesCountingDoesNotHoldTheScan) {
+    enableCounters();
+    counters("never finish", nullptr, 0, 1);
+    scan(SCAN_BEAM, 4, 2);
+    EXPECT_EQ(ui.messageLines(), std::vector<std::string>{
+                                     "DCC20AX::IsCounting(): The counters did not finish counting\n"
+                                     "DCC20AX sampling disabled"});
+    // The first count is given up, every later one reads 0 without a try.
+    EXPECT_EQ(counters("starts", "devA", 0, 0), 1);
+    EXPECT_EQ(row(channelTables().counter[1], 1)[3], 0);
+}
+
+TEST_F(DcxStation, AStageScanMovesTheDcxAxesPixelByPixelAndReturns) {
+    enableCounters();
+    BOARD& b = board();
+    // The stage stands at 50, 50 SU; the scan windows are 45..55 and 44..56.
+    mc("set counts", 0, 4, 50 * 100);
+    mc("set counts", 0, 5, 50 * 50);
+    std::vector<double> xs, ys;
+    ui.onPump = [&] {
+        xs.push_back(mc("counts", 0, 4, 0) / 100);
+        ys.push_back(mc("counts", 0, 5, 0) / 50);
+    };
+    scan(SCAN_STAGE, 5, 3);
+    EXPECT_TRUE(ui.messages.empty()) << ui.messageLines()[0];
+    // Per row: one pump after the Y move, one per X move, one at the line's end.
+    ASSERT_EQ(xs.size(), 3u * 7u);
+    for (int y = 0; y < 3; ++y) {
+        for (int x = 0; x < 5; ++x) EXPECT_NEAR(xs[y * 7 + 1 + x], 46 + 2 * x, 1e-9) << x << "," << y;
+        EXPECT_NEAR(ys[y * 7], 54 - 4 * y, 1e-9) << y;  // from the top
+    }
+    // Back where it stood, both axes switched off.
+    EXPECT_NEAR(b.GetStageXPosition(), 50, 1e-9);
+    EXPECT_NEAR(b.GetStageYPosition(), 50, 1e-9);
+    EXPECT_EQ(mc("enabled", 0, 4, 0), 0);
+    EXPECT_EQ(mc("enabled", 0, 5, 0), 0);
+    // A count for every pixel.
+    EXPECT_EQ(row(channelTables().counter[1], 2)[4], 10000 + 200 + 14);
+}
+
+}  // namespace
