@@ -8,7 +8,11 @@
 #include "app/history_viewer.h"
 #include "app/image_information.h"
 #include "app/zoom.h"
+#include "acquisition/calmag_dialogs.h"
+#include "acquisition/channel_dialogs.h"
+#include "acquisition/run_state.h"
 #include "config/setup_files.h"
+#include "hardware/board_dialogs.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
 #include "platform/ui.h"
@@ -18,6 +22,8 @@ namespace orvex::app {
 namespace {
 
 bool hasActive() { return LiveView(ActiveImageWindow()) != nullptr; }
+// The Setup and Modes menus are greyed while an acquisition runs.
+bool idle() { return runState().runState == RUN_IDLE; }
 
 void add(const char* path, std::function<void()> run, const char* status, bool needsImage = false,
          bool separator = false) {
@@ -55,12 +61,27 @@ void RegisterShellCommands() {
     add("Basic > &Duplicate", [] { DuplicateImage(ActiveImageWindow(), true, true); },
         "Make a copy of the active image", true);
 
-    add("Setup > S&cale &Bar Setup...", [] { ScaleBarSetup(); }, "Set up the scale bar", false, true);
-    add("Setup > &Palette Bar Setup...", [] { PaletteBarSetup(); }, "Set up the palette bar");
-    add((std::string("Setup > ") + config::kLoadSetupMenu).c_str(), [] { config::LoadSetup(); },
-        config::kLoadSetupStatus, false, true);
-    add((std::string("Setup > ") + config::kSaveSetupMenu).c_str(), [] { config::SaveSetup(); },
-        config::kSaveSetupStatus);
+    auto setup = [](const std::string& text, std::function<void()> run, const char* status,
+                    bool separator = false) {
+        Command c;
+        c.path = "Setup > " + text;
+        c.run = std::move(run);
+        c.status = status;
+        c.enabled = idle;
+        c.separatorBefore = separator;
+        commandTable().add(std::move(c));
+    };
+    setup("&Analog Inputs...", [] { setup_analog_inputs(); }, "Set up the analog input channels");
+    setup("&Digital Inputs...", [] { setup_digital_inputs(); }, "Set up the digital input channels");
+    setup("&Counter Inputs...", [] { setup_counter_inputs(); }, "Set up the counter input channels");
+    setup("&Magnification...", [] { OV_DoMagDlg(); }, "Set the magnification", true);
+    setup("&Image Size...", [] { OV_DoImageSizeDlg(); }, "Set the size of acquired images");
+    setup("Scan &Type...", [] { OV_DoScanDlg(); }, "Set the scan type and the scan values");
+    setup("S&cale &Bar Setup...", [] { ScaleBarSetup(); }, "Set up the scale bar", true);
+    setup("&Palette Bar Setup...", [] { PaletteBarSetup(); }, "Set up the palette bar");
+    setup(config::kLoadSetupMenu, [] { config::LoadSetup(); }, config::kLoadSetupStatus, true);
+    setup(config::kSaveSetupMenu, [] { config::SaveSetup(); }, config::kSaveSetupStatus);
+    setup(kFaradaySetupMenuText, [] { OnFaradaySetup(); }, kFaradaySetupStatusText, true);
 
     add("Window > Zoom > &In", [] { ZoomIn(ActiveImageWindow()); }, "Zoom in on a rectangle", true);
     add("Window > Zoom > &Out", [] { ZoomOut(ActiveImageWindow()); }, "Zoom out one step", true);

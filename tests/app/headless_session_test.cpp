@@ -47,3 +47,55 @@ TEST_F(SessionTest, MacroRunsOnAStartedSystemAndEndsWithoutAsking) {
     std::stringstream out3, err3;
     EXPECT_EQ(RunMacroSession(path("none.txt"), path("Orvex.ini"), out3, err3), 1);
 }
+
+TEST_F(SessionTest, AcquireSavesOneRegisteredTiffPerChannelAndTheHistoryBesideThem) {
+    std::stringstream out, err;
+    AcquireOptions o;
+    o.iniPath = path("Orvex.ini");
+    o.outDir = path("run1");
+    ASSERT_EQ(RunAcquireSession(o, out, err), 0) << err.str();
+    std::vector<std::filesystem::path> tiffs;
+    bool history = false;
+    for (auto& e : std::filesystem::directory_iterator(path("run1"))) {
+        if (e.path().extension() == ".tif") tiffs.push_back(e.path());
+        if (e.path().filename().string().rfind("OV_History_", 0) == 0) {
+            history = true;
+            std::string text = readFile(e.path());
+            EXPECT_NE(text.find("started acquire|single: "), std::string::npos);
+            EXPECT_NE(text.find("finished scan: "), std::string::npos);
+            EXPECT_LT(text.find("started acquire|single: "), text.find("finished scan: "));
+        }
+    }
+    ASSERT_EQ(tiffs.size(), 1u);  // DEMO enables the first analog channel
+    EXPECT_TRUE(history);
+    EXPECT_EQ(out.str(), tiffs[0].string() + "\n");
+
+    // Read back as a user would open it: the registration came along.
+    platform::setUi(&ui);
+    ImageHandle back = ReadImageFile(tiffs[0].string(), ImageFileTiff);
+    ASSERT_TRUE(back);
+    EXPECT_TRUE(LiveImage(back)->IsPositionRegistered());
+    std::vector<uint8_t> row(static_cast<size_t>(LiveImage(back)->Width()));
+    long sum = 0;
+    for (int r = 0; r < LiveImage(back)->Height(); ++r) {
+        ReadLine8(back, r, row.data());
+        for (uint8_t v : row) sum += v;
+    }
+    EXPECT_GT(sum, 0);  // the simulated instrument painted something
+}
+
+TEST_F(SessionTest, ContinuousFinishesAfterTheGivenPasses) {
+    std::stringstream out, err;
+    AcquireOptions o;
+    o.iniPath = path("Orvex.ini");
+    o.outDir = path("run2");
+    o.mode = "continuous";
+    o.passes = 3;
+    ASSERT_EQ(RunAcquireSession(o, out, err), 0) << err.str();
+    std::string history;
+    for (auto& e : std::filesystem::directory_iterator(path("run2")))
+        if (e.path().extension() == ".txt") history = readFile(e.path());
+    EXPECT_NE(history.find("    pass: 2  \n"), std::string::npos);
+    EXPECT_EQ(history.find("    pass: 3  \n"), std::string::npos);
+    EXPECT_NE(history.find("finished scan: "), std::string::npos);
+}
