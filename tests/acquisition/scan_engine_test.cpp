@@ -217,6 +217,41 @@ TEST_F(ScanEngine, HybridScanCoversTheImageTileByTile) {
     EXPECT_EQ(GlobalHistoryText().find("MoveTo position"), std::string::npos);
 }
 
+// With reversed stage polarities the tiles are taken in reverse order; each
+// tile's pixels are scanned while the stage stands on that tile.
+TEST_F(ScanEngine, HybridTilesAreScannedWhereTheStageStands) {
+    analog16();
+    stageWindow();
+    CALMAG& c = calmag();
+    c.SetXSize(21);
+    c.SetYSize(21);
+    c.stageToMicrons = 100;
+    c.calMicronsX = c.calMicronsY = 1000;
+    c.calMag = 100;
+    c.scanType = SCAN_HYBRID;
+    c.stageXPolarity = c.stageYPolarity = 1;
+    c.SetFieldOfView(100);
+    c.SetScan();
+    prepare();
+    run(ACQUIRE_STORE);
+    // Pumps right after a stage move still see the previous tile; every pump
+    // inside a tile sees the stage on the tile's centre.
+    int matching = 0, other = 0;
+    std::vector<double> centres;
+    ui.onPump = [&] {
+        const bool onTile = std::fabs(board().simX.position * 100 - c.tileCentreX) < 1e-6 &&
+                            std::fabs(board().simY.position * 100 - c.tileCentreY) < 1e-6;
+        ++(onTile ? matching : other);
+        if (onTile && (centres.empty() || centres.back() != c.tileCentreX))
+            centres.push_back(c.tileCentreX);
+    };
+    ScanPass();
+    EXPECT_GE(matching, 21 * 21);
+    EXPECT_LE(other, c.tilesX * c.tilesY + c.tilesY);
+    ASSERT_GE(centres.size(), 3u);
+    EXPECT_LT(centres[0], centres[1]);  // reversed order from the reversed start
+}
+
 TEST_F(ScanEngine, DeclinedHybridScanTouchesNothingButCountsThePass) {
     ANALOGCHANNEL& a = analog16();
     stageWindow();
