@@ -1,0 +1,34 @@
+#pragma once
+// Helpers for answering the workstation's modal windows from a test: the
+// answer is queued before the call that opens the window and runs as soon as
+// the window is up.
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <functional>
+
+namespace orvex::gui::testing {
+
+/// Runs `answer` on the next modal window (message box, file dialog, dialog
+/// model) once it is shown; gives up after about five seconds.
+inline void onNextModal(std::function<void(QWidget*)> answer, QWidget* after = nullptr) {
+    auto* timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    timer->setInterval(10);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, answer, after] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal != after && modal->isVisible()) {
+            timer->stop();
+            timer->deleteLater();
+            answer(modal);
+            return;
+        }
+        if (++*tries > 500) {
+            timer->stop();
+            timer->deleteLater();
+        }
+    });
+    timer->start();
+}
+
+}  // namespace orvex::gui::testing
