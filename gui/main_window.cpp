@@ -9,14 +9,28 @@
 #include <QStyle>
 #include <QTimer>
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
 
+#include "app/window_list.h"
+#include "gui/image_view.h"
 #include "gui/info_bar.h"
 #include "gui/menu_layout.h"
 #include "gui/qt_ui.h"
+#include "imagestore/image_interface.h"
+#include "imagestore/orvex_view.h"
 
 #if __has_include("app/command_table.h")
 #include "app/command_table.h"
 #define ORVEX_HAVE_COMMANDS 1
+#endif
+#if __has_include("app/status_text.h")
+#include "app/status_text.h"
+#define ORVEX_HAVE_STATUS_TEXT 1
+#endif
+#if __has_include("app/progress.h")
+#include "app/progress.h"
+#define ORVEX_HAVE_PROGRESS 1
 #endif
 
 namespace orvex::gui {
@@ -47,7 +61,12 @@ struct ToolEntry {
 
 }  // namespace
 
+static MainWindow* theMainWindow = nullptr;
+
+MainWindow* MainWindow::instance() { return theMainWindow; }
+
 MainWindow::MainWindow(QtUi& ui, QWidget* parent) : QMainWindow(parent), ui_(ui) {
+    theMainWindow = this;
     setObjectName("MainWindow");
     setWindowTitle("Orvex");
     setWindowIcon(QIcon(":/orvex/orvex.svg"));
@@ -71,6 +90,7 @@ MainWindow::MainWindow(QtUi& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
     ui_.onPrompt = [this](const std::string& prompt) {
         statusPanes_[0]->setText(QString::fromStdString(prompt));
     };
+    installShellHooks();
     addFrontEndCommands();
     rebuildMenus();
 
@@ -78,12 +98,26 @@ MainWindow::MainWindow(QtUi& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
     // acquisition changes it from inside the scan's pump.
     auto* timer = new QTimer(this);
     timer->setInterval(250);
-    connect(timer, &QTimer::timeout, this, [this] { refreshCommandState(); });
+    connect(timer, &QTimer::timeout, this, [this] {
+        syncWindows();
+        refreshCommandState();
+    });
     timer->start();
-    connect(mdi_, &QMdiArea::subWindowActivated, this, [this] { refreshCommandState(); });
+    connect(mdi_, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* sub) {
+        if (auto* frame = qobject_cast<ImageFrame*>(sub)) {
+            windowList().SetActive(frame->imageView()->handle());
+            histogramStale_ = true;
+        }
+        refreshStatus();
+        refreshCommandState();
+    });
 }
 
 MainWindow::~MainWindow() {
+    windowList().RemoveApplicationListener(&MainWindow::applicationListener);
+    windowList().hooks = ShellHooks{};
+    for (ImageFrame* frame : frames()) frame->dismiss();
+    if (theMainWindow == this) theMainWindow = nullptr;
     ui_.onStatus = nullptr;
     ui_.onProgress = nullptr;
     ui_.onPrompt = nullptr;
@@ -322,6 +356,219 @@ void MainWindow::refreshCommandState() {
     }
 #endif
     emit commandsRefreshed();
+}
+
+void MainWindow::installShellHooks() {
+    ShellHooks& hooks = windowList().hooks;
+    hooks.repaint = [this](ImageHandle window) {
+        if (ImageFrame* frame = frameOf(window.number)) {
+            frame->imageView()->syncScrollBars();
+            frame->imageView()->viewport()->update();
+        }
+    };
+    hooks.repaintStrip = [this](ImageHandle window, int) {
+        if (ImageFrame* frame = frameOf(window.number)) frame->imageView()->repaintNow();
+    };
+    hooks.refreshStatus = [this] { refreshStatus(); };
+    hooks.titleChanged = [this](ImageHandle window) {
+        ImageFrame* frame = frameOf(window.number);
+        OrvexView* view = LiveView(window);
+        if (frame && view) frame->setWindowTitle(QString::fromStdString(view->name));
+    };
+    hooks.reportProgress = [](int percent) {
+#ifdef ORVEX_HAVE_PROGRESS
+        app::ReportProgress(percent);
+#else
+        platform::ui().setProgress(percent, std::to_string(percent) + "%");
+#endif
+    };
+    windowList().AddApplicationListener(&MainWindow::applicationListener);
+
+    infoBar_->paintHistogram = [this](platform::Surface& surface, const platform::Rect& area) {
+#ifdef ORVEX_HAVE_STATUS_TEXT
+        static app::InfoHistogram histogram;
+        const ImageHandle active = windowList().Active();
+        Image* image = LiveImage(active);
+        if (!image) return;
+        if (histogramStale_ || histogramOf_ != active.number) {
+            histogram = app::InfoHistogram::Compute(
+                image->Width(), image->Height(),
+                [active](int row, uint8_t* values) { return ReadLine8(active, row, values) == ImageDone; });
+            histogramOf_ = active.number;
+            histogramStale_ = false;
+        }
+        std::vector<uint32_t> palette;
+        GetPalette(active, palette);
+        palette.resize(256, 0);
+        histogram.Draw(surface, area, palette);
+#else
+        (void)surface;
+        (void)area;
+#endif
+    };
+}
+
+void MainWindow::applicationListener(const ImageEvent& event) {
+    MainWindow* self = instance();
+    if (!self) return;
+    if (event.code == ImageEventCreated) {
+        self->addFrame(event.window.number);
+    } else if (event.code == ImageEventAllClosed) {
+        self->syncWindows();
+        self->refreshStatus();
+    }
+}
+
+void MainWindow::windowListener(const ImageEvent& event) {
+    if (MainWindow* self = instance()) self->onImageEvent(event.window.number, event.code, long(event.first));
+}
+
+void MainWindow::onImageEvent(int imageNumber, int code, long first) {
+    ImageFrame* frame = frameOf(imageNumber);
+    if (!frame) return;
+    ImageView* view = frame->imageView();
+    const bool active = windowList().Active().number == imageNumber;
+    switch (code) {
+        case ImageEventLine:
+            view->updateRow(static_cast<int>(first));
+            if (active) histogramStale_ = true;
+            break;
+        case ImageEventBlock:
+        case ImageEventPalette:
+        case ImageEventRegistration:
+        case ImageEventZRegistration:
+            view->syncScrollBars();
+            view->viewport()->update();
+            if (active) {
+                histogramStale_ = true;
+                infoBar_->refreshHistogram();
+            }
+            break;
+        case ImageEventSummary:
+        case ImageEventSaved:
+            if (OrvexView* v = view->view()) frame->setWindowTitle(QString::fromStdString(v->name));
+            break;
+        case ImageEventDestroying:
+            frames_.erase(imageNumber);
+            // The frame goes once the core is done with the window.
+            QTimer::singleShot(0, frame, [frame] { frame->dismiss(); });
+            break;
+        default:
+            break;
+    }
+}
+
+ImageFrame* MainWindow::addFrame(int imageNumber) {
+    if (ImageFrame* present = frameOf(imageNumber)) return present;
+    OrvexView* core = LiveView(ImageHandle{imageNumber});
+    if (!core) return nullptr;
+    auto* view = new ImageView(ImageHandle{imageNumber});
+    view->onHover = [this](ImageView& v, std::optional<QPoint> pixel) { hover(v, pixel); };
+    auto* frame = new ImageFrame(view);
+    frame->closeRequest = [](ImageHandle window) {
+        return CloseImageWindow(window) == ImageDone;
+    };
+    frames_[imageNumber] = frame;
+    AddImageListener(ImageHandle{imageNumber}, &MainWindow::windowListener);
+    connect(frame, &QObject::destroyed, this, [this, imageNumber] { frames_.erase(imageNumber); });
+    mdi_->addSubWindow(frame);
+    frame->resize(view->sizeHint() + QSize(12, 36));
+    frame->show();
+    mdi_->setActiveSubWindow(frame);
+    return frame;
+}
+
+ImageFrame* MainWindow::frameOf(int imageNumber) const {
+    const auto it = frames_.find(imageNumber);
+    return it == frames_.end() ? nullptr : it->second;
+}
+
+QList<ImageFrame*> MainWindow::frames() const {
+    QList<ImageFrame*> list;
+    for (QMdiSubWindow* sub : mdi_->subWindowList(QMdiArea::CreationOrder))
+        if (auto* frame = qobject_cast<ImageFrame*>(sub)) list << frame;
+    return list;
+}
+
+void MainWindow::syncWindows() {
+    for (ImageHandle window : windowList().Windows())
+        if (!frameOf(window.number)) addFrame(window.number);
+    for (auto it = frames_.begin(); it != frames_.end();) {
+        if (!LiveView(ImageHandle{it->first})) {
+            ImageFrame* frame = it->second;
+            it = frames_.erase(it);
+            frame->dismiss();
+        } else {
+            ++it;
+        }
+    }
+}
+
+void MainWindow::refreshStatus() {
+    const ImageHandle active = windowList().Active();
+    Image* image = LiveImage(active);
+    OrvexView* view = LiveView(active);
+    if (!image || !view) {
+        for (int pane = 0; pane < 3; ++pane) infoBar_->setPane(pane, QString());
+        statusPanes_[2]->clear();
+    } else {
+        const int zoom = static_cast<int>(std::lround(view->mapping.zoom * 100));
+        QString name = QString::fromStdString(view->name);
+        name = name.mid(std::max(name.lastIndexOf('/'), name.lastIndexOf('\\')) + 1);
+#ifdef ORVEX_HAVE_STATUS_TEXT
+        const std::string text =
+            app::ImagePaneText(name.toStdString(), zoom, image->Width(), image->Height(), image->PaletteCount());
+        ui_.setStatusText(0, text);
+#else
+        ui_.setStatusText(0, QString("%1 at %2% (%3x%4x%5)").arg(name).arg(zoom).arg(image->Width())
+                                 .arg(image->Height()).arg(image->PaletteCount()).toStdString());
+#endif
+        statusPanes_[2]->setText(QString("%1%").arg(zoom));
+    }
+    infoBar_->refreshHistogram();
+}
+
+void MainWindow::hover(ImageView& view, std::optional<QPoint> pixel) {
+    if (!pixel) return;
+    const ImageHandle window = view.handle();
+    Image* image = LiveImage(window);
+    if (!image) return;
+    if (windowList().Active() != window) return;
+    refreshStatus();
+    const int column = pixel->x(), row = pixel->y();
+    unsigned value = 0;
+    if (image->StorageDepth() > 8) {
+        uint16_t v16 = 0;
+        image->ReadPixel(column, row, &v16, 16);
+        value = v16;
+    } else {
+        uint8_t v8 = 0;
+        image->ReadPixel(column, row, &v8, 8);
+        value = v8;
+    }
+    RealPoint real{double(column), double(row)};
+    PixelToReal(window, real);
+    const bool positioned = image->IsPositionRegistered();
+    const bool zRegistered = image->GetZRegistration().flag != 0;
+    const double z = image->ValueToReal(int(value), image->StorageDepth() > 8 ? 16 : 8);
+#ifdef ORVEX_HAVE_STATUS_TEXT
+    ui_.setStatusText(1, app::PositionPaneText(positioned, real.x, real.y, zRegistered, z));
+    ui_.setStatusText(2, app::PixelPaneText(column, row, value));
+#else
+    char buffer[128];
+    std::string position;
+    if (positioned) {
+        std::snprintf(buffer, sizeof buffer, "X:%.8lg Y:%.8lg ", real.x, real.y);
+        position = buffer;
+    }
+    if (zRegistered) {
+        std::snprintf(buffer, sizeof buffer, "Z: %.5g", z);
+        position += buffer;
+    }
+    ui_.setStatusText(1, position.empty() ? "Not Registered" : position);
+    std::snprintf(buffer, sizeof buffer, "x:%3d y:%3d v:%3u", column, row, value);
+    ui_.setStatusText(2, buffer);
+#endif
 }
 
 QString MainWindow::settingsPath() const { return QString(); }

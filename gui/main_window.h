@@ -10,9 +10,14 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <optional>
+
+#include "imagestore/image_handle.h"
 
 namespace orvex::gui {
 
+class ImageFrame;
+class ImageView;
 class InfoBar;
 class QtUi;
 
@@ -45,6 +50,19 @@ public:
     /// Builds the menus and tool bars again from the command table.
     void rebuildMenus();
 
+    /// The frame showing an image number, or null.
+    ImageFrame* frameOf(int imageNumber) const;
+    /// Every image frame, in creation order.
+    QList<ImageFrame*> frames() const;
+    /// Makes the frames match the core's window list: a frame for every
+    /// window, none for closed ones.
+    void syncWindows();
+    /// The bars and the information bar for the active image.
+    void refreshStatus();
+
+    /// The one main window, or null.
+    static MainWindow* instance();
+
 signals:
     void commandsRefreshed();
 
@@ -53,6 +71,12 @@ protected:
 
 private:
     void buildBars();
+    void installShellHooks();
+    ImageFrame* addFrame(int imageNumber);
+    void hover(ImageView& view, std::optional<QPoint> pixel);
+    void onImageEvent(int imageNumber, int code, long first);
+    static void applicationListener(const ImageEvent& event);
+    static void windowListener(const ImageEvent& event);
     void addFrontEndCommands();
     QString settingsPath() const;
     void restoreLayout();
@@ -70,6 +94,9 @@ private:
     std::map<std::string, QAction*> actions_;  // by normalised path
     std::vector<QAction*> toolActions_;
     bool started_ = false;
+    std::map<int, ImageFrame*> frames_;  // by image number
+    int histogramOf_ = 0;               // image number the histogram was counted for
+    bool histogramStale_ = true;
 };
 
 }  // namespace orvex::gui

@@ -219,7 +219,7 @@ bool QtUi::pumpMessages() {
 }
 
 bool QtUi::takeEscape() {
-    if (!escapePending_) {
+    if (!escapePending_ && PaintScope::paintDepth() == 0) {
         // Look at what arrived without letting other input start anything:
         // the program is busy, as a loop polling the key would be.
         holdInput_ = true;

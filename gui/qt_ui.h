@@ -58,6 +58,17 @@ public:
     /// Last texts set, for the bars to read back.
     const std::map<int, std::string>& statusTexts() const { return status_; }
 
+    /// Marks a paint in progress: the Esc poll then looks at no events, so a
+    /// repaint never runs inside another.
+    struct PaintScope {
+        PaintScope() { ++paintDepth(); }
+        ~PaintScope() { --paintDepth(); }
+        static int& paintDepth() {
+            static int depth = 0;
+            return depth;
+        }
+    };
+
     /// The Qt filter string for one of the system's filters: "TIFF (*.tif)".
     static QString filterText(const std::pair<std::string, std::string>& filter);
 
