@@ -14,7 +14,9 @@
 
 #include "app/window_list.h"
 #include "gui/image_view.h"
+#include "config/profile_file.h"
 #include "gui/info_bar.h"
+#include "gui/printing.h"
 #include "gui/menu_layout.h"
 #include "gui/qt_ui.h"
 #include "imagestore/image_interface.h"
@@ -67,6 +69,8 @@ MainWindow* MainWindow::instance() { return theMainWindow; }
 
 MainWindow::MainWindow(QtUi& ui, QWidget* parent) : QMainWindow(parent), ui_(ui) {
     theMainWindow = this;
+    printing_ = std::make_unique<ImagePrinting>();
+    profilePath = (QCoreApplication::applicationDirPath() + "/Orvex.ini").toStdString();
     setObjectName("MainWindow");
     setWindowTitle("Orvex");
     setWindowIcon(QIcon(":/orvex/orvex.svg"));
@@ -196,6 +200,13 @@ void MainWindow::addFrontEndCommands() {
         addIfMissing(std::move(c));
     };
     auto anyWindow = [this] { return !mdi_->subWindowList().isEmpty(); };
+    auto activeImage = [] { return static_cast<bool>(LiveView(windowList().Active())); };
+    plain("File > &Print...", [this] { printing_->print(windowList().Active(), this); }, activeImage,
+          "Print the active image", true);
+    plain("File > Print Pre&view", [this] { printing_->preview(windowList().Active(), this); },
+          activeImage, "Show the page as it will be printed");
+    plain("File > P&rint Setup...", [this] { printing_->setup(this); }, nullptr,
+          "Change the printer and printing options");
     plain("Window > &Cascade", [this] { mdi_->cascadeSubWindows(); }, anyWindow,
           "Arrange windows so they overlap", true);
     plain("Window > &Tile", [this] { mdi_->tileSubWindows(); }, anyWindow,
@@ -571,11 +582,16 @@ void MainWindow::hover(ImageView& view, std::optional<QPoint> pixel) {
 #endif
 }
 
-QString MainWindow::settingsPath() const { return QString(); }
+void MainWindow::restoreLayout() {
+    // The docking layout is kept under the platform's own scheme: Qt's state
+    // record as hexadecimal text, which the profile file holds as any value.
+    const std::string state = config::ReadProfileString(profilePath, "bars", "state", "", 8192);
+    if (!state.empty()) restoreState(QByteArray::fromHex(QByteArray::fromStdString(state)));
+}
 
-void MainWindow::restoreLayout() {}
-
-void MainWindow::saveLayout() {}
+void MainWindow::saveLayout() {
+    config::WriteProfileString(profilePath, "bars", "state", saveState().toHex().toStdString());
+}
 
 void MainWindow::start() {
     if (started_) return;

@@ -10,6 +10,7 @@
 #include <array>
 #include <functional>
 #include <map>
+#include <memory>
 #include <optional>
 
 #include "imagestore/image_handle.h"
@@ -17,6 +18,7 @@
 namespace orvex::gui {
 
 class ImageFrame;
+class ImagePrinting;
 class ImageView;
 class InfoBar;
 class QtUi;
@@ -60,6 +62,12 @@ public:
     /// The bars and the information bar for the active image.
     void refreshStatus();
 
+    /// The profile file the bar layout is kept in ("Orvex.ini" beside the program).
+    std::string profilePath;
+    /// Writes and reads the bars' docking layout (section "bars").
+    void saveLayout();
+    void restoreLayout();
+
     /// The one main window, or null.
     static MainWindow* instance();
 
@@ -78,9 +86,6 @@ private:
     static void applicationListener(const ImageEvent& event);
     static void windowListener(const ImageEvent& event);
     void addFrontEndCommands();
-    QString settingsPath() const;
-    void restoreLayout();
-    void saveLayout();
 
     QtUi& ui_;
     QMdiArea* mdi_;
@@ -94,6 +99,7 @@ private:
     std::map<std::string, QAction*> actions_;  // by normalised path
     std::vector<QAction*> toolActions_;
     bool started_ = false;
+    std::unique_ptr<ImagePrinting> printing_;
     std::map<int, ImageFrame*> frames_;  // by image number
     int histogramOf_ = 0;               // image number the histogram was counted for
     bool histogramStale_ = true;
