@@ -23,7 +23,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
-        painter.fillRect(rect(), Qt::black);
+        // Mid grey, so that the dark and the bright bins both show.
+        painter.fillRect(rect(), QColor(128, 128, 128));
         if (bar_.paintHistogram) {
             QtSurface surface(painter, event->rect());
             bar_.paintHistogram(surface, area());

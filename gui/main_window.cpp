@@ -54,6 +54,21 @@ namespace {
     return QIcon(pixmap);
 }
 
+// A printer drawn with a few shapes (no font carries a reliable glyph for it).
+QIcon printerIcon() {
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QColor(40, 40, 40));
+    p.setBrush(Qt::white);
+    p.drawRect(7, 3, 10, 7);    // paper in
+    p.setBrush(QColor(150, 150, 160));
+    p.drawRect(3, 9, 18, 8);    // body
+    p.setBrush(Qt::white);
+    p.drawRect(7, 14, 10, 7);   // paper out
+    return QIcon(pixmap);
+}
+
 struct ToolEntry {
     const char* path;
     QStyle::StandardPixmap standard;  // SP_CustomBase: use the glyph
@@ -118,9 +133,16 @@ MainWindow::MainWindow(QtUi& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
 }
 
 MainWindow::~MainWindow() {
+#ifdef ORVEX_HAVE_COMMANDS
+    for (const std::string& path : ownCommands_) app::commandTable().remove(path);
+#endif
     windowList().RemoveApplicationListener(&MainWindow::applicationListener);
     windowList().hooks = ShellHooks{};
-    for (ImageFrame* frame : frames()) frame->dismiss();
+    for (ImageFrame* frame : frames()) {
+        disconnect(frame, nullptr, this, nullptr);
+        delete frame;
+    }
+    frames_.clear();
     if (theMainWindow == this) theMainWindow = nullptr;
     ui_.onStatus = nullptr;
     ui_.onProgress = nullptr;
@@ -176,17 +198,18 @@ void MainWindow::buildBars() {
 void MainWindow::addFrontEndCommands() {
 #ifdef ORVEX_HAVE_COMMANDS
     auto& table = app::commandTable();
-    auto addIfMissing = [&table](app::Command command) {
+    auto addIfMissing = [this, &table](app::Command command) {
         const app::Command* present = table.find(command.path);
         if (present && present->run) return;
+        ownCommands_.push_back(command.path);
         table.add(std::move(command));
     };
     auto barCommand = [&](const char* path, QWidget* bar, const char* status) {
         app::Command c;
         c.path = path;
         c.status = status;
-        c.run = [bar] { bar->setVisible(!bar->isVisible()); };
-        c.checked = [bar] { return bar->isVisible(); };
+        c.run = [this, bar] { bar->setVisible(!bar->isVisibleTo(this)); };
+        c.checked = [this, bar] { return bar->isVisibleTo(this); };
         addIfMissing(std::move(c));
     };
     auto plain = [&](const char* path, std::function<void()> run, std::function<bool()> enabled,
@@ -304,7 +327,7 @@ void MainWindow::rebuildMenus() {
     static const ToolEntry standardTools[] = {
         {"File > Open...", QStyle::SP_DialogOpenButton, "", {}},
         {"File > Save", QStyle::SP_DialogSaveButton, "", {}},
-        {"File > Print...", QStyle::SP_CustomBase, "\u2399", {}},
+        {"File > Print...", QStyle::SP_CustomBase, "print", {}},
         {"Basic > Duplicate", QStyle::SP_CustomBase, "\u29C9", {}},
         {"Window > Properties...", QStyle::SP_CustomBase, "i", QColor(20, 70, 160)},
         {"Help > About Orvex...", QStyle::SP_CustomBase, "?", QColor(20, 70, 160)},
@@ -326,7 +349,8 @@ void MainWindow::rebuildMenus() {
         for (const ToolEntry* e = begin; e != end; ++e) {
             QAction* a = action(e->path);
             if (!a) continue;  // commands that do not exist get no button
-            a->setIcon(e->standard == QStyle::SP_CustomBase
+            a->setIcon(QString(e->glyph) == "print" ? printerIcon()
+                       : e->standard == QStyle::SP_CustomBase
                            ? glyphIcon(QString::fromUtf8(e->glyph),
                                        e->colour.isValid() ? e->colour : QColor(30, 30, 30))
                            : style()->standardIcon(e->standard));
@@ -373,6 +397,7 @@ void MainWindow::installShellHooks() {
     ShellHooks& hooks = windowList().hooks;
     hooks.repaint = [this](ImageHandle window) {
         if (ImageFrame* frame = frameOf(window.number)) {
+            frame->imageView()->placePicture();
             frame->imageView()->syncScrollBars();
             frame->imageView()->viewport()->update();
         }

@@ -100,6 +100,7 @@ private:
     std::vector<QAction*> toolActions_;
     bool started_ = false;
     std::unique_ptr<ImagePrinting> printing_;
+    std::vector<std::string> ownCommands_;  // front-end commands this window put in the table
     std::map<int, ImageFrame*> frames_;  // by image number
     int histogramOf_ = 0;               // image number the histogram was counted for
     bool histogramStale_ = true;
