@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 #include "app/window_list.h"
 #include "gui/image_view.h"
@@ -29,6 +30,10 @@
 #if __has_include("app/status_text.h")
 #include "app/status_text.h"
 #define ORVEX_HAVE_STATUS_TEXT 1
+#endif
+#if __has_include("app/application.h")
+#include "app/application.h"
+#define ORVEX_HAVE_APPLICATION 1
 #endif
 #if __has_include("app/progress.h")
 #include "app/progress.h"
@@ -138,6 +143,9 @@ MainWindow::~MainWindow() {
 #endif
     windowList().RemoveApplicationListener(&MainWindow::applicationListener);
     windowList().hooks = ShellHooks{};
+#ifdef ORVEX_HAVE_APPLICATION
+    app::application().frontEnd = app::FrontEndHooks{};
+#endif
     for (ImageFrame* frame : frames()) {
         disconnect(frame, nullptr, this, nullptr);
         delete frame;
@@ -262,6 +270,7 @@ void MainWindow::rebuildMenus() {
     for (QToolBar* bar : {standardBar_, zoomBar_, acquisitionBar_}) bar->clear();
 #ifdef ORVEX_HAVE_COMMANDS
     const auto& commands = app::commandTable().all();
+    commandCount_ = commands.size();
     std::vector<size_t> order(commands.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     auto topIndex = [](const std::string& path) {
@@ -383,11 +392,30 @@ bool MainWindow::trigger(const std::string& path) {
 
 void MainWindow::refreshCommandState() {
 #ifdef ORVEX_HAVE_COMMANDS
+    // Parts register their commands as they start: the menus follow.
+    if (app::commandTable().all().size() != commandCount_) {
+        rebuildMenus();
+        return;
+    }
     for (const app::Command& c : app::commandTable().all()) {
         QAction* a = action(c.path);
         if (!a) continue;
-        a->setEnabled(c.run && (!c.enabled || c.enabled()));
+        const bool enabled = c.run && (!c.enabled || c.enabled());
+        a->setEnabled(enabled);
         if (c.checked) a->setChecked(c.checked());
+#ifdef ORVEX_HAVE_APPLICATION
+        // The recent-file entries show their files and only when there are some.
+        const std::string key = menuKey(c.path);
+        if (key.rfind("file > recent file ", 0) == 0) {
+            const int index = std::atoi(key.c_str() + 19) - 1;
+            const auto& recent = app::application().recentFiles;
+            const bool present = index >= 0 && index < static_cast<int>(recent.size());
+            a->setVisible(present);
+            if (present)
+                a->setText(QString("&%1 %2").arg(index + 1).arg(
+                    QString::fromStdString(app::DisplayName(recent[index].path))));
+        }
+#endif
     }
 #endif
     emit commandsRefreshed();
@@ -421,7 +449,14 @@ void MainWindow::installShellHooks() {
     windowList().AddApplicationListener(&MainWindow::applicationListener);
 
     infoBar_->paintHistogram = [this](platform::Surface& surface, const platform::Rect& area) {
-#ifdef ORVEX_HAVE_STATUS_TEXT
+#if defined(ORVEX_HAVE_APPLICATION)
+        app::Application& a = app::application();
+        if (!LiveView(a.histogramWindow)) return;
+        std::vector<uint32_t> palette;
+        GetPalette(a.histogramWindow, palette);
+        palette.resize(256, 0);
+        a.histogram.Draw(surface, area, palette);
+#elif defined(ORVEX_HAVE_STATUS_TEXT)
         static app::InfoHistogram histogram;
         const ImageHandle active = windowList().Active();
         Image* image = LiveImage(active);
@@ -442,6 +477,23 @@ void MainWindow::installShellHooks() {
         (void)area;
 #endif
     };
+#ifdef ORVEX_HAVE_APPLICATION
+    infoBar_->hoverHistogram = [](int x, const platform::Rect& area) {
+        app::application().MouseOverHistogram(x < 0 ? -1 : app::InfoHistogram::BinAt(area, x));
+    };
+    app::FrontEndHooks& front = app::application().frontEnd;
+    front.quit = [this] {
+        ending_ = true;
+        close();
+        QCoreApplication::quit();
+    };
+    front.saveLayout = [this](const std::string& path) {
+        profilePath = path;
+        saveLayout();
+    };
+    front.tileWindows = [this] { mdi_->tileSubWindows(); };
+    front.histogramChanged = [this] { infoBar_->refreshHistogram(); };
+#endif
 }
 
 void MainWindow::applicationListener(const ImageEvent& event) {
@@ -502,7 +554,11 @@ ImageFrame* MainWindow::addFrame(int imageNumber) {
     view->onHover = [this](ImageView& v, std::optional<QPoint> pixel) { hover(v, pixel); };
     auto* frame = new ImageFrame(view);
     frame->closeRequest = [](ImageHandle window) {
+#ifdef ORVEX_HAVE_APPLICATION
+        return app::application().CloseImage(window);
+#else
         return CloseImageWindow(window) == ImageDone;
+#endif
     };
     frames_[imageNumber] = frame;
     AddImageListener(ImageHandle{imageNumber}, &MainWindow::windowListener);
@@ -541,6 +597,18 @@ void MainWindow::syncWindows() {
 }
 
 void MainWindow::refreshStatus() {
+#ifdef ORVEX_HAVE_APPLICATION
+    if (app::application().running) {
+        app::application().RefreshStatus();
+        OrvexView* view = LiveView(windowList().Active());
+        if (view)
+            statusPanes_[2]->setText(QString("%1%").arg(std::lround(view->mapping.zoom * 100)));
+        else
+            statusPanes_[2]->clear();
+        infoBar_->refreshHistogram();
+        return;
+    }
+#endif
     const ImageHandle active = windowList().Active();
     Image* image = LiveImage(active);
     OrvexView* view = LiveView(active);
@@ -570,8 +638,14 @@ void MainWindow::hover(ImageView& view, std::optional<QPoint> pixel) {
     Image* image = LiveImage(window);
     if (!image) return;
     if (windowList().Active() != window) return;
-    refreshStatus();
     const int column = pixel->x(), row = pixel->y();
+#ifdef ORVEX_HAVE_APPLICATION
+    if (app::application().running) {
+        app::application().MouseOverImage(window, column, row);
+        return;
+    }
+#endif
+    refreshStatus();
     unsigned value = 0;
     if (image->StorageDepth() > 8) {
         uint16_t v16 = 0;
@@ -618,14 +692,57 @@ void MainWindow::saveLayout() {
     config::WriteProfileString(profilePath, "bars", "state", saveState().toHex().toStdString());
 }
 
-void MainWindow::start() {
+void MainWindow::start(const std::string& programFolder) {
     if (started_) return;
     started_ = true;
+    const std::string folder =
+        programFolder.empty() ? QCoreApplication::applicationDirPath().toStdString() : programFolder;
+    profilePath = folder + "/Orvex.ini";
+    // The rectangle and the bars as the last run left them, before the
+    // window shows.
+    const int left = config::ReadProfileInt(profilePath, "window", "left", -1);
+    const int top = config::ReadProfileInt(profilePath, "window", "top", -1);
+    const int right = config::ReadProfileInt(profilePath, "window", "right", -1);
+    const int bottom = config::ReadProfileInt(profilePath, "window", "bottom", -1);
+    if (left >= 0 && top >= 0 && right - left > 200 && bottom - top > 150)
+        setGeometry(left, top, right - left, bottom - top);
+    infoDock_->widget()->setMinimumHeight(
+        std::clamp(config::ReadProfileInt(profilePath, "HistogramPalette", "Height", 30), 20, 400));
     restoreLayout();
     show();
+#ifdef ORVEX_HAVE_APPLICATION
+    app::Application& a = app::application();
+    if (!a.steps.loadSettings && !a.steps.initializeHardware) a.steps = app::DefaultLifecycleSteps();
+    a.Start(folder);
+    profilePath = a.profilePath;
+    rebuildMenus();
+#endif
+    refreshStatus();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (ending_) {
+        ui_.setQuitting();
+        event->accept();
+        return;
+    }
+#ifdef ORVEX_HAVE_APPLICATION
+    app::Application& a = app::application();
+    if (a.running) {
+        const QRect r = geometry();
+        a.windowRect = {r.left(), r.top(), r.right() + 1, r.bottom() + 1};
+        a.infoBarHeight = infoDock_->widget()->height();
+        // Closing runs the end order; when it ends the program it calls the
+        // quit hook, which lets this close through.
+        if (!a.CloseMainWindow()) {
+            event->ignore();
+            return;
+        }
+        ui_.setQuitting();
+        event->accept();
+        return;
+    }
+#endif
     saveLayout();
     ui_.setQuitting();
     event->accept();

@@ -29,8 +29,9 @@ public:
     explicit MainWindow(QtUi& ui, QWidget* parent = nullptr);
     ~MainWindow() override;
 
-    /// Shows the window and runs the start-up order.
-    void start();
+    /// Shows the window and runs the start-up order with the profile file
+    /// and settings of `programFolder` (the program's folder when empty).
+    void start(const std::string& programFolder = "");
 
     QMdiArea* mdiArea() const { return mdi_; }
     InfoBar* infoBar() const { return infoBar_; }
@@ -99,6 +100,8 @@ private:
     std::map<std::string, QAction*> actions_;  // by normalised path
     std::vector<QAction*> toolActions_;
     bool started_ = false;
+    bool ending_ = false;       // the application has ended: the close goes through
+    size_t commandCount_ = 0;   // commands in the table when the menus were built
     std::unique_ptr<ImagePrinting> printing_;
     std::vector<std::string> ownCommands_;  // front-end commands this window put in the table
     std::map<int, ImageFrame*> frames_;  // by image number

@@ -32,3 +32,32 @@ inline void onNextModal(std::function<void(QWidget*)> answer, QWidget* after = n
 }
 
 }  // namespace orvex::gui::testing
+
+#include <QAbstractButton>
+#include <QMessageBox>
+#include <QStringList>
+
+namespace orvex::gui::testing {
+
+/// Presses OK on every message box shown while it lives, and keeps their
+/// texts: a fresh folder makes the start-up report its missing files.
+class Acknowledger {
+public:
+    Acknowledger() {
+        timer_.setInterval(20);
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            seen << box->windowTitle() + ": " + box->text();
+            if (QAbstractButton* ok = box->button(QMessageBox::Ok)) ok->click();
+            else if (QAbstractButton* no = box->button(QMessageBox::No)) no->click();
+        });
+        timer_.start();
+    }
+    QStringList seen;
+
+private:
+    QTimer timer_;
+};
+
+}  // namespace orvex::gui::testing

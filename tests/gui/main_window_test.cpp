@@ -2,7 +2,11 @@
 // core creates them, show their pixels through the palette, follow the mirror
 // settings and line writes, report what is under the mouse, and close
 // through the core.
+#include <QDir>
 #include <QDockWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QFile>
 #include <QPainter>
 #include <QTimer>
 #include <QMdiArea>
@@ -12,6 +16,7 @@
 #include <cstdlib>
 #include <vector>
 
+#include "app/application.h"
 #include "app/command_table.h"
 #include "app/window_list.h"
 #include "config/profile_file.h"
@@ -19,6 +24,7 @@
 #include "gui/info_bar.h"
 #include "gui/main_window.h"
 #include "gui/printing.h"
+#include "gui_test_support.h"
 #include "gui/qt_ui.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
@@ -54,21 +60,37 @@ private:
     QtUi* ui = nullptr;
     MainWindow* window = nullptr;
     QTemporaryDir dir;
+    QString previousFolder;
 
 private slots:
+    void initTestCase() {
+        // The run's folder holds an initialization file for the DEMO instrument.
+        QFile ini(dir.filePath("Orvex.ini"));
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[hardware]\nprobetype = DEMO\n");
+        ini.close();
+        previousFolder = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+    }
+    void cleanupTestCase() { QDir::setCurrent(previousFolder); }
+
     void init() {
         windowList().Reset();
+        app::application().reset();
         ui = new QtUi;
         platform::setUi(ui);
         window = new MainWindow(*ui);
-        window->profilePath = dir.filePath("Orvex.ini").toStdString();
-        window->start();
+        {
+            orvex::gui::testing::Acknowledger acknowledge;
+            window->start(dir.path().toStdString());
+        }
         QVERIFY(QTest::qWaitForWindowExposed(window));
     }
     void cleanup() {
         delete window;
         window = nullptr;
         windowList().Reset();
+        app::application().reset();
         platform::setUi(nullptr);
         delete ui;
         ui = nullptr;
@@ -156,6 +178,10 @@ private slots:
         const ImageHandle second = makeRamp();
         QTRY_VERIFY(window->frameOf(second.number));
         QCOMPARE(window->frames().size(), 2);
+        // The image was written, so closing asks; No closes without saving.
+        orvex::gui::testing::onNextModal([](QWidget* w) {
+            qobject_cast<QMessageBox*>(w)->button(QMessageBox::No)->click();
+        });
         window->frameOf(first.number)->close();
         QTRY_COMPARE(window->frames().size(), 1);
         QVERIFY(!LiveView(first));

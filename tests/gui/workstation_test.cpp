@@ -1,0 +1,286 @@
+// The workstation as a user drives it: the start order, commands from the
+// menus and tool bars with their dialogs answered, acquisition on the DEMO
+// instrument, Halt from the tool bar, picks on real image windows.
+#include <QDir>
+#include <QFile>
+#include <QScreen>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QMdiArea>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QAbstractButton>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+#include <QToolButton>
+#include <cstdlib>
+#include <vector>
+
+#include "app/application.h"
+#include "app/command_table.h"
+#include "app/image_picker.h"
+#include "app/window_list.h"
+#include "gui/image_view.h"
+#include "gui/info_bar.h"
+#include "gui/main_window.h"
+#include "gui/qt_ui.h"
+#include "gui_test_support.h"
+#include "imagestore/image_interface.h"
+#include "imagestore/orvex_view.h"
+
+using namespace orvex;
+using namespace orvex::gui;
+using orvex::gui::testing::onNextModal;
+
+namespace {
+
+void screenshot(QWidget& w, const char* name) {
+    if (const char* folder = std::getenv("ORVEX_SCREENSHOTS")) w.grab().save(QString(folder) + "/" + name + ".png");
+}
+
+// The whole screen, floating windows included (under a real X server).
+void screenshotScreen(const char* name) {
+    const char* folder = std::getenv("ORVEX_SCREENSHOTS");
+    if (!folder || QGuiApplication::platformName() != "xcb") return;
+    QGuiApplication::primaryScreen()->grabWindow(0).save(QString(folder) + "/" + name + ".png");
+}
+
+ImageHandle makeImage(int w, int h, uint8_t base) {
+    ImageHandle window = CreateImage(w, h, PaletteGrey, true, 8);
+    std::vector<uint8_t> row(w);
+    for (int r = 0; r < h; ++r) {
+        for (int c = 0; c < w; ++c) row[c] = uint8_t(base + c + r);
+        WriteLine8(window, r, row.data());
+    }
+    return window;
+}
+
+// Answers the file dialog that opens next with a path.
+void answerFileDialog(const QString& path) {
+    onNextModal([path](QWidget* w) {
+        auto* dialog = qobject_cast<QFileDialog*>(w);
+        QVERIFY(dialog);
+        dialog->selectFile(path);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+}
+
+}  // namespace
+
+class WorkstationTest : public QObject {
+    Q_OBJECT
+private:
+    QtUi* ui = nullptr;
+    MainWindow* window = nullptr;
+    QTemporaryDir dir;
+    QString previousFolder;
+
+private slots:
+    void initTestCase() { previousFolder = QDir::currentPath(); }
+
+    void init() {
+        // A fresh folder per test: the profile file, the image data folder
+        // and the history file land there.
+        QDir(dir.path()).mkpath("run");
+        QDir::setCurrent(dir.filePath("run"));
+        QFile ini("Orvex.ini");
+        QVERIFY(ini.open(QIODevice::WriteOnly));
+        ini.write("[hardware]\nprobetype = DEMO\n");
+        ini.close();
+        windowList().Reset();
+        app::application().reset();
+        ui = new QtUi;
+        platform::setUi(ui);
+        window = new MainWindow(*ui);
+        {
+            orvex::gui::testing::Acknowledger acknowledge;
+            window->start(dir.filePath("run").toStdString());
+        }
+        QVERIFY(QTest::qWaitForWindowExposed(window));
+    }
+
+    void cleanup() {
+        delete window;
+        window = nullptr;
+        windowList().Reset();
+        app::application().reset();
+        platform::setUi(nullptr);
+        delete ui;
+        ui = nullptr;
+        QDir::setCurrent(previousFolder);
+        QDir(dir.filePath("run")).removeRecursively();
+    }
+
+    void startShowsTheMenusOfTheCommandsThatExist() {
+        QVERIFY(app::application().running);
+        QVERIFY(window->action("File > &Open..."));
+        QVERIFY(window->action("File > E&xit"));
+        // Every menu entry stands for a command of the table: no dead entries.
+        for (QAction* top : window->menuBar()->actions()) {
+            QVERIFY(top->menu());
+            for (QAction* entry : top->menu()->actions())
+                if (!entry->isSeparator() && !entry->menu())
+                    QVERIFY2(app::commandTable().find(entry->objectName().toStdString()),
+                             qPrintable(entry->text()));
+        }
+        QCOMPARE(window->menuBar()->actions().front()->text(), QString("&File"));
+        // Recent-file entries are hidden while there are none.
+        QAction* recent = window->action("File > Recent File &1");
+        QVERIFY(recent);
+        QVERIFY(!recent->isVisible());
+    }
+
+    void openSaveAndCloseWithTheirDialogs() {
+        const ImageHandle image = makeImage(40, 30, 10);
+        QTRY_VERIFY(window->frameOf(image.number));
+        // The saved file always carries its format's extension.
+        answerFileDialog(dir.filePath("run/grain.tif"));
+        QVERIFY(window->trigger("File > Save &As..."));
+        const QString path = dir.filePath("run/grain.TIF");
+        QVERIFY(QFileInfo::exists(path));
+        QTRY_COMPARE(window->frameOf(image.number)->windowTitle(), QString("grain.TIF"));
+        // Saved, it closes without a question.
+        QVERIFY(window->trigger("File > &Close"));
+        QTRY_VERIFY(!window->frameOf(image.number));
+
+        answerFileDialog(path);
+        QVERIFY(window->trigger("File > &Open..."));
+        QTRY_COMPARE(window->frames().size(), 1);
+        ImageFrame* opened = window->frames().front();
+        QCOMPARE(opened->windowTitle(), QString("grain.TIF"));
+        Image* read = LiveImage(opened->imageView()->handle());
+        QVERIFY(read);
+        QCOMPARE(read->Width(), 40);
+        QCOMPARE(read->GetPixel(5, 7), 22);
+        window->refreshCommandState();
+        QVERIFY(window->action("File > Recent File &1")->isVisible());
+        QVERIFY(window->action("File > Recent File &1")->text().endsWith("grain.TIF"));
+
+        // A modified image asks before it closes; No closes without saving.
+        std::vector<uint8_t> row(40, 99);
+        WriteLine8(opened->imageView()->handle(), 0, row.data());
+        QString caption, text;
+        onNextModal([&](QWidget* w) {
+            auto* box = qobject_cast<QMessageBox*>(w);
+            QVERIFY(box);
+            caption = box->windowTitle();
+            text = box->text();
+            box->button(QMessageBox::No)->click();
+        });
+        opened->close();
+        QTRY_COMPARE(window->frames().size(), 0);
+        QCOMPARE(caption, QString("Wait"));
+        QCOMPARE(text, QString("\"grain.TIF\" has been modified.  Do you wish to save the changes?"));
+    }
+
+    void pickAcceptedAndRefusedWithItsMessage() {
+        const ImageHandle first = makeImage(32, 32, 0);
+        const ImageHandle other = makeImage(20, 10, 0);
+        const ImageHandle same = makeImage(32, 32, 50);
+        QTRY_VERIFY(window->frameOf(same.number));
+        window->mdiArea()->tileSubWindows();
+        QTest::qWait(30);
+        auto clickOn = [this](ImageHandle h) {
+            ImageView* view = window->frameOf(h.number)->imageView();
+            const QRectF picture = view->pictureRect();
+            QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                              QPoint(int(picture.left()) + 3, int(picture.top()) + 3));
+        };
+        app::PickRequest request;
+        request.title = "Mosaic";
+        request.entries = {{"Pick first image", 0, {}, {}}, {"Pick second image", app::PickSameSize, {}, {}}};
+        QString refusal, refusalCaption;
+        QTimer::singleShot(30, [&] {
+            clickOn(first);
+            QTimer::singleShot(30, [&] {
+                screenshotScreen("picker");
+                onNextModal([&](QWidget* w) {
+                    auto* box = qobject_cast<QMessageBox*>(w);
+                    refusal = box->text();
+                    refusalCaption = box->windowTitle();
+                    box->button(QMessageBox::Ok)->click();
+                    QTimer::singleShot(30, [&] { clickOn(same); });
+                });
+                clickOn(other);
+            });
+        });
+        QCOMPARE(app::PickImages(request), 2);
+        QCOMPARE(refusalCaption, QString("Error"));
+        QCOMPARE(refusal, QString("Image needs to be the same dimensions as the previous image. (32 x 32)"));
+        QCOMPARE(request.entries[0].window, first);
+        QCOMPARE(request.entries[1].window, same);
+    }
+
+    void zoomSetDialogFromTheMenu() {
+        const ImageHandle image = makeImage(100, 80, 0);
+        QTRY_VERIFY(window->frameOf(image.number));
+        if (!window->action("Window > Zoom > &Set...")) QSKIP("no zoom dialog");
+        QString title;
+        onNextModal([&](QWidget* w) {
+            title = w->windowTitle();
+            screenshot(*w, "zoom-set-dialog");
+            screenshotScreen("zoom-set-dialog-screen");
+            // 200 % for the active window, chosen through the widgets.
+            if (auto* choice = w->findChild<QAbstractButton*>("200%")) choice->click();
+            if (auto* ok = w->findChild<QPushButton*>("OK")) ok->click();
+        });
+        QVERIFY(window->trigger("Window > Zoom > &Set..."));
+        QCOMPARE(title, QString("Zoom Set"));
+        QTRY_COMPARE(window->frameOf(image.number)->imageView()->pictureRect().width(), 200.0);
+    }
+
+    void acquireSingleFromTheMenuMakesTheChannelWindows() {
+        QAction* single = window->action("Acquire > &Single");
+        if (!single) QSKIP("the acquisition commands are not in the command table");
+        window->refreshCommandState();
+        QVERIFY(single->isEnabled());
+        QVERIFY(window->trigger("Acquire > &Single"));
+        QTRY_VERIFY(!window->frames().isEmpty());
+        for (ImageFrame* frame : window->frames()) {
+            OrvexView* view = frame->imageView()->view();
+            QVERIFY(view);
+            const Image& image = *view->image;
+            QVERIFY(image.Width() > 0);
+            // The window shows the image's pixels through its palette.
+            ImageView* shown = frame->imageView();
+            QTest::qWait(20);
+            const QRectF picture = shown->pictureRect();
+            if (picture.width() < image.Width() || picture.height() < image.Height()) continue;
+            const QImage shot = shown->viewport()->grab().toImage();
+            std::vector<uint8_t> row(image.Width());
+            ReadLine8(view->Handle(), 3, row.data());
+            const PaletteColour colour = image.GetPaletteEntry(row[5]);
+            const QRgb p = shot.pixel(int(picture.left()) + 5, int(picture.top()) + 3);
+            QCOMPARE(qRed(p), int(colour.red));
+            QCOMPARE(qGreen(p), int(colour.green));
+        }
+        screenshot(*window, "after-acquisition");
+    }
+
+    void haltFromTheToolBarStopsAContinuousRun() {
+        QAction* continuous = window->action("Acquire > &Continuous");
+        QAction* halt = window->action("Acquire > &Halt");
+        if (!continuous || !halt) QSKIP("the acquisition commands are not in the command table");
+        bool haltWasEnabled = false, singleWasGrey = false;
+        QTimer::singleShot(300, [&] {
+            window->refreshCommandState();
+            haltWasEnabled = halt->isEnabled();
+            if (QAction* single = window->action("Acquire > &Single")) singleWasGrey = !single->isEnabled();
+            auto* button = qobject_cast<QToolButton*>(window->acquisitionBar()->widgetForAction(halt));
+            QVERIFY(button);
+            QTest::mouseClick(button, Qt::LeftButton);
+        });
+        QVERIFY(window->trigger("Acquire > &Continuous"));  // returns when the run has stopped
+        QVERIFY(haltWasEnabled);
+        QVERIFY(singleWasGrey);
+        window->refreshCommandState();
+        QVERIFY(!halt->isEnabled());
+        QVERIFY(continuous->isEnabled());
+    }
+};
+
+QTEST_MAIN(WorkstationTest)
+#include "workstation_test.moc"
