@@ -15,6 +15,12 @@
 
 namespace orvex::gui {
 
+QString windowTitleOf(const std::string& name) {
+    const QString text = QString::fromStdString(name);
+    const qsizetype cut = std::max({text.lastIndexOf('/'), text.lastIndexOf('\\'), text.lastIndexOf(':')});
+    return text.mid(cut + 1);
+}
+
 ImageView::ImageView(ImageHandle window, QWidget* parent)
     : QAbstractScrollArea(parent), handle_(window), registration_(this) {
     setObjectName(QString("ImageView%1").arg(window.number));
@@ -189,7 +195,7 @@ ImageFrame::ImageFrame(ImageView* view) : view_(view) {
     setWidget(view);
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QString("ImageFrame%1").arg(view->imageNumber()));
-    if (OrvexView* v = view->view()) setWindowTitle(QString::fromStdString(v->name));
+    if (OrvexView* v = view->view()) setWindowTitle(windowTitleOf(v->name));
     setWindowIcon(QIcon(":/orvex/orvex.svg"));
 }
 

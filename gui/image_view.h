@@ -16,6 +16,9 @@ class OrvexView;
 
 namespace orvex::gui {
 
+/// The title of an image window: its name without the folder part.
+QString windowTitleOf(const std::string& name);
+
 class ImageView : public QAbstractScrollArea, public PickableView {
     Q_OBJECT
 public:

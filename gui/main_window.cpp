@@ -437,7 +437,7 @@ void MainWindow::installShellHooks() {
     hooks.titleChanged = [this](ImageHandle window) {
         ImageFrame* frame = frameOf(window.number);
         OrvexView* view = LiveView(window);
-        if (frame && view) frame->setWindowTitle(QString::fromStdString(view->name));
+        if (frame && view) frame->setWindowTitle(windowTitleOf(view->name));
     };
     hooks.reportProgress = [](int percent) {
 #ifdef ORVEX_HAVE_PROGRESS
@@ -534,7 +534,7 @@ void MainWindow::onImageEvent(int imageNumber, int code, long first) {
             break;
         case ImageEventSummary:
         case ImageEventSaved:
-            if (OrvexView* v = view->view()) frame->setWindowTitle(QString::fromStdString(v->name));
+            if (OrvexView* v = view->view()) frame->setWindowTitle(windowTitleOf(v->name));
             break;
         case ImageEventDestroying:
             frames_.erase(imageNumber);

@@ -151,6 +151,10 @@ bool QtUi::runDialog(platform::DialogModel& dialog) {
 
 ImagePicker& QtUi::picker() {
     if (!picker_) picker_ = new ImagePicker(parent_);
+    else if (picker_->parentWidget() != parent_.data()) {
+        delete picker_.data();
+        picker_ = new ImagePicker(parent_);
+    }
     return *picker_;
 }
 

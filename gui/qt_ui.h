@@ -77,7 +77,7 @@ protected:
 
 private:
     QPointer<QWidget> parent_;
-    ImagePicker* picker_ = nullptr;
+    QPointer<ImagePicker> picker_;  // a child of the main window, which may go first
     std::map<int, std::string> status_;
     bool waitCursor_ = false;
     bool quitting_ = false;
