@@ -98,6 +98,7 @@ void Application::loadProfile() {
 }
 
 void Application::saveRecentFiles() const {
+    config::ProfileBatch batch(profilePath);
     for (int i = 0; i < kRecentFiles; ++i) {
         std::string n = std::to_string(i + 1);
         bool has = i < static_cast<int>(recentFiles.size());
@@ -117,6 +118,18 @@ void Application::AddRecentFile(const std::string& path, int type) {
 
 // --- Start and end ---------------------------------------------------------------
 
+namespace {
+const DisplayMapping* printMappingOf(const ImageEvent& e) {
+    return e.code == ImageEventPrinted ? static_cast<const DisplayMapping*>(e.printMapping) : nullptr;
+}
+void ScaleBarOverlay(const ImageEvent& e) {
+    if (e.surface) DrawScaleBar(e.window, *e.surface, printMappingOf(e));
+}
+void PaletteBarOverlay(const ImageEvent& e) {
+    if (e.surface) DrawPaletteBar(e.window, *e.surface, printMappingOf(e));
+}
+}  // namespace
+
 void Application::Start(const std::string& folder) {
     programFolder = folder.empty() ? "." : folder;
     profilePath = programFolder + "/Orvex.ini";
@@ -131,16 +144,15 @@ void Application::Start(const std::string& folder) {
         auto p = palfile().defaultPalette();
         return std::vector<uint32_t>(p.begin(), p.end());
     };
-    hooks.overlays.insert(hooks.overlays.begin(), [](const ImageEvent& e) {
-        if (e.surface)
-            DrawScaleBar(e.window, *e.surface,
-                         e.code == ImageEventPrinted ? static_cast<const DisplayMapping*>(e.printMapping) : nullptr);
-    });
-    hooks.overlays.push_back([](const ImageEvent& e) {
-        if (e.surface)
-            DrawPaletteBar(e.window, *e.surface,
-                           e.code == ImageEventPrinted ? static_cast<const DisplayMapping*>(e.printMapping) : nullptr);
-    });
+    // Scale bar first, palette bar last (the snap marker goes between); once,
+    // however often the application starts.
+    auto present = [&hooks](void (*overlay)(const ImageEvent&)) {
+        for (const auto& f : hooks.overlays)
+            if (auto* p = f.target<void (*)(const ImageEvent&)>(); p && *p == overlay) return true;
+        return false;
+    };
+    if (!present(&ScaleBarOverlay)) hooks.overlays.insert(hooks.overlays.begin(), &ScaleBarOverlay);
+    if (!present(&PaletteBarOverlay)) hooks.overlays.push_back(&PaletteBarOverlay);
     windowList().hooks.reportProgress = [](int percent) { ReportProgress(percent); };
     if (!windowList().hooks.refreshStatus) windowList().hooks.refreshStatus = [] { application().RefreshStatus(); };
     RegisterShellCommands();
@@ -164,10 +176,13 @@ bool Application::CloseMainWindow() {
                                "Close program", Buttons::Ok, Icon::Warning);
         return false;
     }
-    config::WriteProfileInt(profilePath, "window", "left", windowRect.left);
+    {
+        config::ProfileBatch batch(profilePath);
+        config::WriteProfileInt(profilePath, "window", "left", windowRect.left);
     config::WriteProfileInt(profilePath, "window", "top", windowRect.top);
     config::WriteProfileInt(profilePath, "window", "right", windowRect.right);
-    config::WriteProfileInt(profilePath, "window", "bottom", windowRect.bottom);
+        config::WriteProfileInt(profilePath, "window", "bottom", windowRect.bottom);
+    }
     LogHistory(ImageHandle{}, "Orvex closing:  ", true);
     WriteGlobalHistory();
     if (!CloseAllImages()) return false;

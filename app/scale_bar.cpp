@@ -103,17 +103,6 @@ void DrawScaleBar(ImageHandle window, platform::Surface& surface, const DisplayM
              MapWindow(window, printMapping), printMapping != nullptr);
 }
 
-void BarsListener(const ImageEvent& event) {
-    if (!event.surface) return;
-    if (event.code == ImageEventPainted || event.code == ImageEventPrinted) {
-        auto* print = event.code == ImageEventPrinted
-                          ? static_cast<const DisplayMapping*>(event.printMapping)
-                          : nullptr;
-        DrawPaletteBar(event.window, *event.surface, print);
-        DrawScaleBar(event.window, *event.surface, print);
-    }
-}
-
 void ScaleBar::ReadBarSettings(const std::string& ini) {
     hide = config::ReadProfileBool(ini, "scalebar", "hide", "false");
     large = config::ReadProfileBool(ini, "scalebar", "large", "false");

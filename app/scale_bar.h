@@ -51,10 +51,6 @@ ScaleBar& scaleBar();
 void DrawScaleBar(ImageHandle window, platform::Surface& surface,
                   const DisplayMapping* printMapping = nullptr);
 
-/// The listener of every image window that draws both bars after the picture
-/// (code 4) and when printing (code 5).
-void BarsListener(const ImageEvent& event);
-
 /// Plugs both bars' settings into the load and save order (scale bar first).
 void installBarSettings();
 
