@@ -1,6 +1,7 @@
 #include "app_test_support.h"
 
 #include "app/history_file.h"
+#include "imagestore/image_display.h"
 
 using namespace orvex;
 using namespace orvex::app;
@@ -328,4 +329,17 @@ TEST_F(AppTest, StatusPanesFollowTheActiveImageAndTheMouse) {
     EXPECT_EQ(ui.status[0], "wt%");
     EXPECT_EQ(ui.status[1], "Index: 51, Real: 51");
     EXPECT_EQ(ui.status[2], "Pixels: 1 (0.02%)");
+}
+
+TEST_F(AppTest, PaintedWindowsCarryTheScaleBarOnceEvenAfterASecondStart) {
+    start();
+    start();
+    ImageHandle w = CreateImage(751, 101, PaletteGrey, true, 8);
+    LiveImage(w)->SetPositionRegistration({0, 0, 750, 100, 0, 100, 750, 0});
+    scaleBar().large = true;
+    platform::RecordingSurface s;
+    PaintImageWindow(w, s);
+    int labels = 0;
+    for (const auto& c : s.calls) labels += c.find(" 500 ") != std::string::npos;
+    EXPECT_EQ(labels, 1);
 }
