@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "formats/file_io.h"
+#include "imagestore/image_interface.h"
 #include "platform/ui.h"
 
 namespace orvex::formats {
@@ -166,10 +167,32 @@ bool WriteBmp(Image& image, const std::string& path, int depth) {
     return WriteFileAtomically(path, bytes);
 }
 
-bool ReadBmpColourSplitBytes(const uint8_t* data, size_t size, Image& red, Image& green,
-                             Image& blue) {
-    ByteReader in(data, size);
-    BmpHeader h;
+namespace {
+
+// Fills three allocated 8-bit images from the rows of a 24-bit file.
+void splitRows(const uint8_t* data, size_t size, const BmpHeader& h, Image* planes[3]) {
+    const uint64_t width = uint64_t(h.width);
+    const uint64_t rowBytes = (3 * width + 3) / 4 * 4;
+    uint64_t pixelsAt = 14 + uint64_t(h.headerSize);
+    if (h.pixelOffset >= 54 && h.pixelOffset < size) pixelsAt = h.pixelOffset;
+    std::vector<uint8_t> bands[3];
+    for (auto& b : bands) b.resize(static_cast<size_t>(width));
+    for (int r = 0; r < h.height; ++r) {
+        uint64_t at = pixelsAt + uint64_t(r) * rowBytes;
+        if (at >= size) break;  // the rest stays as created
+        uint64_t have = std::min<uint64_t>(rowBytes, size - at);
+        for (uint64_t c = 0; c < width; ++c)
+            for (int p = 0; p < 3; ++p)
+                bands[p][c] = 3 * c + p < have ? data[at + 3 * c + p] : 0;
+        for (int p = 0; p < 3; ++p) {
+            planes[p]->WriteLine(h.height - 1 - r, bands[p].data(), 8);
+            planes[p]->ReportRowProgress(r, h.height);
+        }
+    }
+}
+
+// The checks of the colour split, before anything is made.
+bool splitHeader(ByteReader& in, BmpHeader& h) {
     if (!readHeader(in, h)) return false;
     if (h.bits != 24) {
         warn("This is not a 24 Bit Bitmap.;\n");
@@ -184,11 +207,45 @@ bool ReadBmpColourSplitBytes(const uint8_t* data, size_t size, Image& red, Image
         return false;
     }
     const uint64_t width = h.width > 0 ? uint64_t(h.width) : 0;
-    const uint64_t rowBytes = (3 * width + 3) / 4 * 4;
-    if (!PixelDataPlausible(3 * width * uint64_t(std::max(h.height, 0)), size)) {
+    if (!PixelDataPlausible(3 * width * uint64_t(std::max(h.height, 0)), in.size())) {
         warn("Unsupported BMP file");
         return false;
     }
+    return true;
+}
+
+}  // namespace
+
+ImageHandle ReadBmpColourSplit(const std::string& path) {
+    std::vector<uint8_t> bytes;
+    if (!ReadWholeFile(path, bytes)) return {};
+    ByteReader in(bytes.data(), bytes.size());
+    BmpHeader h;
+    if (!splitHeader(in, h)) return {};
+    const int kinds[3] = {PaletteBlue, PaletteGreen, PaletteRed};
+    ImageHandle windows[3];
+    for (int p = 0; p < 3; ++p) {
+        windows[p] = CreateImage(h.width, h.height, kinds[p], false, 8);
+        if (!windows[p]) return {};
+    }
+    Image* planes[3];
+    for (int p = 0; p < 3; ++p) {
+        planes[p] = LiveImage(windows[p]);
+        if (!planes[p]) return {};
+    }
+    splitRows(bytes.data(), bytes.size(), h, planes);
+    for (int p = 0; p < 3; ++p) {
+        planes[p]->SetModified(false);
+        Redraw(windows[p], false);
+    }
+    return LiveImage(windows[2]) ? windows[2] : ImageHandle{};
+}
+
+bool ReadBmpColourSplitBytes(const uint8_t* data, size_t size, Image& red, Image& green,
+                             Image& blue) {
+    ByteReader in(data, size);
+    BmpHeader h;
+    if (!splitHeader(in, h)) return false;
     Image* planes[3] = {&blue, &green, &red};
     const int kinds[3] = {PaletteBlue, PaletteGreen, PaletteRed};
     for (int p = 0; p < 3; ++p) {
@@ -196,22 +253,7 @@ bool ReadBmpColourSplitBytes(const uint8_t* data, size_t size, Image& red, Image
         if (!planes[p]->Allocate(h.width, h.height, 8)) return false;
         planes[p]->ApplyPaletteKind(kinds[p]);
     }
-    uint64_t pixelsAt = 14 + uint64_t(h.headerSize);
-    if (h.pixelOffset >= 54 && h.pixelOffset < size) pixelsAt = h.pixelOffset;
-    std::vector<uint8_t> bands[3];
-    for (auto& b : bands) b.resize(static_cast<size_t>(width));
-    for (int r = 0; r < h.height; ++r) {
-        uint64_t at = pixelsAt + uint64_t(r) * rowBytes;
-        if (at >= size) break;
-        uint64_t have = std::min<uint64_t>(rowBytes, size - at);
-        for (uint64_t c = 0; c < width; ++c)
-            for (int p = 0; p < 3; ++p)
-                bands[p][c] = 3 * c + p < have ? data[at + 3 * c + p] : 0;
-        for (int p = 0; p < 3; ++p) {
-            planes[p]->WriteLine(h.height - 1 - r, bands[p].data(), 8);
-            planes[p]->ReportRowProgress(r, h.height);
-        }
-    }
+    splitRows(data, size, h, planes);
     return true;
 }
 

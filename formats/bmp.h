@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "imagestore/image.h"
+#include "imagestore/image_handle.h"
 
 namespace orvex::formats {
 
@@ -23,6 +24,9 @@ bool WriteBmp(Image& image, const std::string& path, int depth);
 /// The bytes WriteBmp writes; empty when refused.
 std::vector<uint8_t> EncodeBmp(Image& image, int depth);
 
+/// Reads a 24-bit BMP into three new image windows of the red, green and
+/// blue bytes (palette kinds red, green, blue); gives the red one, or none.
+ImageHandle ReadBmpColourSplit(const std::string& path);
 /// Reads a 24-bit BMP into three 8-bit images of the blue, green and red
 /// bytes, with the red, green and blue palettes. The images are allocated here.
 bool ReadBmpColourSplitImages(const std::string& path, Image& red, Image& green, Image& blue);

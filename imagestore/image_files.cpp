@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "formats/bmp.h"
+#include "formats/grid.h"
 #include "formats/pcx.h"
 #include "formats/tiff.h"
 #include "imagestore/image.h"
@@ -23,7 +24,7 @@ int Image::Load(const std::string& path, int fileType) {
         case ImageFileTiff: ok = formats::ReadTiff(*this, path) ? 1 : 0; break;
         case ImageFilePcx: ok = formats::ReadPcx(*this, path) ? 1 : 0; break;
         case ImageFileBmp: ok = formats::ReadBmp(*this, path) ? 1 : 0; break;
-        case ImageFileGrid:  // formats::ReadGrid(*this, path)
+        case ImageFileGrid: ok = formats::ReadGrid(*this, path) ? 1 : 0; break;
         default: ok = 0; break;
     }
     loadSucceeded_ = ok ? 1 : 0;
@@ -40,7 +41,7 @@ int Image::Save(const std::string& path, int fileType) {
         case ImageFileRaw: ok = WriteRawFile(*this, path); break;
         case ImageFileTiff: ok = formats::WriteTiff(*this, path, requestedDepth_) ? 1 : 0; break;
         case ImageFileBmp: ok = formats::WriteBmp(*this, path, requestedDepth_) ? 1 : 0; break;
-        case ImageFileGrid:  // formats::WriteGrid(*this, path)
+        case ImageFileGrid: ok = formats::WriteGrid(this, path) ? 1 : 0; break;
         case ImageFilePcx:  // read only
         default: ok = 0; break;
     }
