@@ -27,9 +27,9 @@ inline bool WriteFileAtomically(const std::string& path, const std::string& text
 /// Whether a file of fileBytes can plausibly describe pixels taking pixelBytes
 /// in the store. Readers leave the rows a short file lacks zero, but a tiny
 /// file must not make the store take gigabytes: the pixels may take at most
-/// 64 times the file (what run-length coding can reach) or 16 megabytes.
+/// 64 times the file (what run-length coding can reach) or a megabyte.
 inline bool PixelDataPlausible(uint64_t pixelBytes, uint64_t fileBytes) {
-    return pixelBytes <= (uint64_t(16) << 20) || pixelBytes / 64 <= fileBytes;
+    return pixelBytes <= (uint64_t(1) << 20) || pixelBytes / 64 <= fileBytes;
 }
 
 /// Little-endian byte appending, used by every writer.

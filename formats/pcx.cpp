@@ -70,8 +70,12 @@ bool ReadPcxBytes(Image& image, const uint8_t* data, size_t size) {
         return false;
     }
     const int depth = colours256 ? 8 : 4;
+    // The rows the file codes are as long as its bytes per line say, whatever
+    // the width: both must be what a file of this size can hold.
+    const uint64_t codedBytes = uint64_t(std::max(height, 0)) * bytesPerLine * unsigned(planes);
     if (width > 0 && height > 0 &&
-        !PixelDataPlausible(uint64_t(width) * uint64_t(height) * unsigned(depth) / 8, size)) {
+        (!PixelDataPlausible(uint64_t(width) * uint64_t(height) * unsigned(depth) / 8, size) ||
+         !PixelDataPlausible(codedBytes, size))) {
         warn("Unsupported PCX type");
         return false;
     }
@@ -88,7 +92,7 @@ bool ReadPcxBytes(Image& image, const uint8_t* data, size_t size) {
     const size_t lineBytes = bytesPerLine * size_t(planes);
     std::vector<uint8_t> line(std::max(lineBytes, size_t(width)));
     std::vector<uint8_t> pixels(static_cast<size_t>(width));
-    for (int r = 0; r < height; ++r) {
+    for (int r = 0; r < height && !decoder.exhausted(); ++r) {
         decoder.decodeRow(line.data(), lineBytes);
         if (colours256) {
             image.WriteLine(r, line.data(), 8);

@@ -25,6 +25,8 @@ public:
     PcxDecoder(const uint8_t* data, size_t size, size_t position)
         : data_(data), size_(size), position_(position) {}
     void decodeRow(uint8_t* out, size_t bytes);
+    /// Whether the data have ended (every further row is zero).
+    bool exhausted() const { return runLeft_ == 0 && position_ >= size_; }
 
 private:
     const uint8_t* data_;

@@ -378,8 +378,10 @@ bool decode(Image& image, TiffReader& r, const Directory& d) {
         if (firstRow >= height) break;
         for (uint64_t i = 0; i < rows && firstRow + i < height; ++i) {
             uint64_t at = uint64_t(offsets[s]) + i * rowBytes;
-            uint64_t have = at < size ? std::min(rowBytes, size - at) : 0;
-            if (have > 0) std::memcpy(row.data(), data + at, have);
+            if (at >= size) break;  // the strip's other rows stay zero
+            // A row the strip holds only in part keeps the rest zero.
+            uint64_t have = std::min({rowBytes, size - at, bytes - i * rowBytes});
+            std::memcpy(row.data(), data + at, have);
             std::fill(row.begin() + static_cast<ptrdiff_t>(have), row.end(), 0);
             if (bits == 16 && r.in_.bigEndian())
                 for (size_t k = 0; k + 1 < row.size(); k += 2) std::swap(row[k], row[k + 1]);
@@ -502,6 +504,8 @@ std::vector<uint8_t> EncodeTiff(Image& image, int depth) {
     const int strips = (height + rowsPerStrip - 1) / rowsPerStrip;
 
     ByteWriter w;
+    w.bytes.reserve(4096 + image.ForeignData().size() + 6 * (size_t(1) << depth) +
+                    static_cast<size_t>(rowBytes) * static_cast<size_t>(height));
     w.u8('I');
     w.u8('I');
     w.u16(42);
@@ -526,6 +530,9 @@ std::vector<uint8_t> EncodeTiff(Image& image, int depth) {
 
     int photometric = 3;
     if (depth == 1) photometric = image.GetPaletteEntryBrightness(0) == 0 ? 1 : 0;
+    // Few readers take 16-bit palette files: 16-bit images are written as
+    // grey values, with the colour map still beside them for our own reader.
+    if (depth == 16) photometric = 1;
     add(TagNewSubfileType, TypeLong, 1, 0);
     add(TagImageWidth, TypeLong, 1, static_cast<uint32_t>(width));
     add(TagImageLength, TypeLong, 1, static_cast<uint32_t>(height));

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "imagestore/image_interface.h"
 #include "platform/ui.h"
 
 namespace orvex {
@@ -89,6 +90,12 @@ void OV_ScanForMinMax(const Image* image, unsigned& min, unsigned& max) {
     scan(*image, low, high);
     min = low;
     max = high;
+}
+
+unsigned OV_ScanForMin(ImageHandle window) { return OV_ScanForMin(LiveImage(window)); }
+unsigned OV_ScanForMax(ImageHandle window) { return OV_ScanForMax(LiveImage(window)); }
+void OV_ScanForMinMax(ImageHandle window, unsigned& min, unsigned& max) {
+    OV_ScanForMinMax(LiveImage(window), min, max);
 }
 
 }  // namespace orvex

@@ -17,4 +17,10 @@ unsigned OV_ScanForMax(const Image* image);
 /// unimplemented depth gives min 0 and max 65535.
 void OV_ScanForMinMax(const Image* image, unsigned& min, unsigned& max);
 
+/// The same scans of the image of a window; a window that is not live is a
+/// bad image.
+unsigned OV_ScanForMin(ImageHandle window);
+unsigned OV_ScanForMax(ImageHandle window);
+void OV_ScanForMinMax(ImageHandle window, unsigned& min, unsigned& max);
+
 }  // namespace orvex

@@ -152,6 +152,11 @@ TEST(Bmp, RefusalsHaveTheirMessages) {
     ui.clear();
     KeepingImage deep;
     ASSERT_TRUE(deep.Allocate(4, 4, 16));
+    testing::WriteBytes(testing::TempPath("kept.bmp"), {'o', 'l', 'd'});
+    EXPECT_FALSE(WriteBmp(deep, testing::TempPath("kept.bmp"), 16));
+    EXPECT_EQ(testing::ReadBytes(testing::TempPath("kept.bmp")), (std::vector<uint8_t>{'o', 'l', 'd'}))
+        << "a refused save leaves the previous file";
+    ui.clear();
     EXPECT_FALSE(WriteBmp(deep, testing::TempPath("deep.bmp"), 16));
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].caption, "Warning");

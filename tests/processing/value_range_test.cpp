@@ -47,6 +47,8 @@ TEST_F(ValueRange, ScansEightAndSixteenBitImages) {
 
 TEST_F(ValueRange, BadImagesAndDepths) {
     unsigned lo = 11, hi = 12;
+    EXPECT_EQ(OV_ScanForMin(ImageHandle{12345}), 0u) << "a window that is not live";
+    ui.clear();
     EXPECT_EQ(OV_ScanForMin(nullptr), 0u);
     EXPECT_EQ(OV_ScanForMax(nullptr), 0u);
     OV_ScanForMinMax(nullptr, lo, hi);

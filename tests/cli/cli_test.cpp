@@ -1,0 +1,198 @@
+// orvex-cli as a user runs it: a program on the command line, JSON on
+// stdout, messages on stderr, exit status 0, 1 or 2.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+struct Result {
+    int status = -1;
+    std::string out, err;
+};
+
+std::string TempDir() {
+    auto dir = std::filesystem::temp_directory_path() / ("orvex_cli_" + std::to_string(::getpid()));
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+std::string Slurp(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+Result Cli(const std::string& arguments) {
+    const std::string errPath = TempDir() + "/stderr.txt";
+    const std::string command =
+        std::string(ORVEX_BIN_DIR) + "/orvex-cli " + arguments + " 2>" + errPath;
+    Result result;
+    FILE* pipe = ::popen(command.c_str(), "r");
+    if (!pipe) return result;
+    char buffer[4096];
+    size_t got;
+    while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) result.out.append(buffer, got);
+    int rc = ::pclose(pipe);
+    result.status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
+    result.err = Slurp(errPath);
+    return result;
+}
+
+std::string Data(const std::string& name) {
+    return std::string(ORVEX_TEST_DATA) + "/formats/" + name;
+}
+
+// The text of one JSON field as printed ("key": value up to the line end).
+std::string Field(const std::string& json, const std::string& key) {
+    size_t at = json.find("\"" + key + "\": ");
+    if (at == std::string::npos) return "<missing>";
+    at += key.size() + 4;
+    size_t end = json.find('\n', at);
+    std::string value = json.substr(at, end - at);
+    if (!value.empty() && value.back() == ',') value.pop_back();
+    return value;
+}
+
+TEST(OrvexCli, InfoDescribesATiffOfAnotherProgram) {
+    Result r = Cli(Data("pillow-palette8.tif"));
+    EXPECT_EQ(r.status, 2) << "no command is bad usage";
+
+    r = Cli("info " + Data("pillow-palette8.tif"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    EXPECT_EQ(Field(r.out, "width"), "12");
+    EXPECT_EQ(Field(r.out, "height"), "10");
+    EXPECT_EQ(Field(r.out, "depth"), "8");
+    EXPECT_EQ(Field(r.out, "palette_count"), "256");
+    EXPECT_EQ(Field(r.out, "palette_kind"), "4");
+    EXPECT_EQ(Field(r.out, "registered"), "false");
+    EXPECT_EQ(Field(r.out, "foreign_data_bytes"), "0");
+    EXPECT_EQ(Field(r.out, "units"), "\"PERCENT\"");
+    // Entries 0 and 1 are (0, 255, 0) and (1, 254, 0), as 0x00BBGGRR.
+    EXPECT_EQ(Field(r.out, "palette").substr(0, 15), "[65280, 65025, ");
+    EXPECT_EQ(r.out.find("\"pixels\""), std::string::npos);
+    EXPECT_EQ(r.out.front(), '{');
+
+    r = Cli("info --pixels --type tif " + Data("tiffcp-strips3.tif"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"pixels\": [\n    [0, 3, 6, 9, 12, 15, 18, 21, 24, 27, 30, 33],\n"
+                         "    [16, 19,"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("[144, 147, 150, 153, 156, 159, 162, 165, 168, 171, 174, 177]\n  ]"),
+              std::string::npos);
+}
+
+TEST(OrvexCli, InfoOfEveryTypeAndTheColourSplit) {
+    Result r = Cli("info --type bmp24 --pixels " + Data("pillow-rgb24.bmp"));
+    ASSERT_EQ(r.status, 0) << r.err;
+    ASSERT_EQ(r.out.front(), '[');
+    // Red, green, blue: the red image first, with the red palette (kind 0).
+    size_t first = r.out.find("\"palette_kind\": 0");
+    size_t second = r.out.find("\"palette_kind\": 1");
+    size_t third = r.out.find("\"palette_kind\": 2");
+    ASSERT_NE(first, std::string::npos);
+    EXPECT_LT(first, second);
+    EXPECT_LT(second, third);
+    EXPECT_NE(r.out.find("[255, 252, 249,"), std::string::npos) << "green = 255 - pattern";
+
+    r = Cli("info " + Data("pillow-palette8.pcx"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Field(r.out, "depth"), "8");
+    r = Cli("info " + Data("pillow-bits.bmp"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Field(r.out, "depth"), "1");
+    EXPECT_EQ(Field(r.out, "palette_count"), "2");
+    r = Cli("info " + Data("gdal-pattern.grd"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Field(r.out, "depth"), "8");
+    EXPECT_EQ(Field(r.out, "registered"), "true");
+    EXPECT_EQ(Field(r.out, "high"), "177");
+    r = Cli("info --type grd16 " + Data("gdal-pattern.grd"));
+    EXPECT_EQ(Field(r.out, "depth"), "16");
+    r = Cli("info --type=raw " + Data("pillow-grey8.bmp"));
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(Field(r.out, "width"), "512");
+}
+
+TEST(OrvexCli, ConvertWritesWithTheSystemsWriters) {
+    const std::string dir = TempDir();
+    Result r = Cli("convert " + Data("pillow-grey16-big-endian.tif") + " " + dir + "/out.tif");
+    ASSERT_EQ(r.status, 0) << r.err;
+    Result back = Cli("info --pixels " + dir + "/out.tif");
+    ASSERT_EQ(back.status, 0);
+    EXPECT_EQ(Field(back.out, "depth"), "16");
+    EXPECT_NE(back.out.find("[0, 771, 1542,"), std::string::npos);
+    EXPECT_EQ(Field(back.out, "registered"), "true")
+        << "every TIFF the workstation writes carries its registration";
+
+    r = Cli("convert --out-type bmp " + Data("pillow-palette8.pcx") + " " + dir + "/out.img");
+    ASSERT_EQ(r.status, 0) << r.err;
+    back = Cli("info --type bmp --pixels " + dir + "/out.img");
+    EXPECT_EQ(back.status, 0);
+    EXPECT_NE(back.out.find("[0, 3, 6, 9,"), std::string::npos);
+
+    // Grid to TIFF to grid keeps the registration and Z registration.
+    r = Cli("convert --in-type grd16 " + Data("gdal-pattern.grd") + " " + dir + "/grid.tif");
+    ASSERT_EQ(r.status, 0) << r.err;
+    r = Cli("convert " + dir + "/grid.tif " + dir + "/grid.grd");
+    ASSERT_EQ(r.status, 0) << r.err;
+    back = Cli("info " + dir + "/grid.grd");
+    EXPECT_EQ(Field(back.out, "low"), "0");
+    EXPECT_EQ(Field(back.out, "high"), "177");
+    Result original = Cli("info " + Data("gdal-pattern.grd"));
+    EXPECT_EQ(Field(back.out, "x1"), Field(original.out, "x1"));
+    EXPECT_EQ(Field(back.out, "y2"), Field(original.out, "y2"));
+}
+
+TEST(OrvexCli, FailuresAndBadUsage) {
+    const std::string dir = TempDir();
+    Result r = Cli("info " + Data("tiffcp-lzw.tif"));
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n')),
+              "Error During Tiff Translation: Unrecognized compression format.");
+
+    // A message with a line break inside is still one line.
+    r = Cli("convert " + Data("gdal-pattern.grd") + " --out-type bmp " + dir + "/x.bmp");
+    EXPECT_EQ(r.status, 0) << r.err;
+    r = Cli("convert --in-type grd16 " + Data("gdal-pattern.grd") + " " + dir + "/deep.bmp");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.substr(0, r.err.find('\n') + 1), "Warning: Cannot save a 16 bit image to BMP!\\n\n");
+    EXPECT_FALSE(std::filesystem::exists(dir + "/deep.bmp"));
+
+    r = Cli("convert " + Data("pillow-grey8.tif") + " " + dir + "/plain.grd");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("Not Z registered?: write_grd_menu"), std::string::npos);
+
+    r = Cli("info " + dir + "/does-not-exist.tif");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find("does-not-exist.tif"), std::string::npos);
+
+    EXPECT_EQ(Cli("info").status, 2);
+    EXPECT_EQ(Cli("info a.tif b.tif").status, 2);
+    EXPECT_EQ(Cli("info --type gif " + Data("pillow-grey8.tif")).status, 2);
+    EXPECT_EQ(Cli("info " + Data("README.md")).status, 2) << "no type from the extension";
+    EXPECT_EQ(Cli("info --bogus " + Data("pillow-grey8.tif")).status, 2);
+    EXPECT_EQ(Cli("frobnicate").status, 2);
+    EXPECT_EQ(Cli("convert " + Data("pillow-grey8.tif")).status, 2);
+    EXPECT_EQ(Cli("convert " + Data("pillow-grey8.tif") + " out.png").status, 2);
+    EXPECT_EQ(Cli("convert --in-type bmp24 " + Data("pillow-rgb24.bmp") + " " + dir + "/a.tif").status, 2);
+
+    r = Cli("--help");
+    EXPECT_EQ(r.status, 0);
+    for (const char* word : {"info", "convert", "--type", "--pixels", "--in-type", "--out-type",
+                             "bmp24", "grd16", "raw", "caption: text", "Exit status"})
+        EXPECT_NE(r.out.find(word), std::string::npos) << word;
+    EXPECT_EQ(Cli("info --help").status, 0);
+}
+
+}  // namespace
