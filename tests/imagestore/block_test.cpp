@@ -100,17 +100,6 @@ TEST_F(ImageBlocks, FourBitBlocksAtOddColumnsKeepTheNeighbouringNibbles) {
     EXPECT_EQ(packed[1] >> 4, 14);
 }
 
-TEST_F(ImageBlocks, SixteenBitBlocksConvertLikeLines) {
-    Image image;
-    ASSERT_EQ(image.Allocate(4, 4, 16), 1);
-    const uint8_t block[4] = {1, 2, 3, 4};
-    ASSERT_EQ(image.WriteBlock(2, 2, 2, 2, block, 8), 1);
-    EXPECT_EQ(image.GetPixel(2, 2), 256);
-    EXPECT_EQ(image.GetPixel(3, 3), 1024);
-    uint16_t back[4] = {};
-    ASSERT_EQ(image.ReadBlock(2, 2, 2, 2, back, 16), 1);
-    EXPECT_EQ(back[3], 1024);
-}
 
 }  // namespace
 }  // namespace orvex

@@ -115,19 +115,6 @@ TEST_F(ImageDepth, LargeValuesSaturateInFourBitsAndSetOneBit) {
     EXPECT_EQ(pixel, 15);
 }
 
-TEST_F(ImageDepth, SixteenBitImagesRoundTripWholeLines) {
-    Image image;
-    ASSERT_EQ(image.Allocate(5, 2, 16), 1);
-    const uint16_t line[5] = {0, 1, 256, 40000, 65535};
-    image.WriteLine(0, line, 16);
-    uint16_t back[5] = {};
-    image.ReadLine(0, back, 16);
-    EXPECT_EQ(std::vector<uint16_t>(back, back + 5), std::vector<uint16_t>(line, line + 5));
-    EXPECT_EQ(image.GetPixel(3, 0), 40000);
-    uint8_t eight[5] = {};
-    image.ReadLine(0, eight, 8);
-    EXPECT_EQ(eight[3], 40000 >> 8);
-}
 
 }  // namespace
 }  // namespace orvex

@@ -86,15 +86,6 @@ TEST_F(ImageDisplay, SixteenBitImagesAreShownByTheirHighBytes) {
     EXPECT_EQ(d.strip.palette, LiveImage(a)->PaletteBytes());
 }
 
-TEST_F(ImageDisplay, SubByteImagesAreHandedOverAsTheyAreStored) {
-    const ImageHandle a = CreateImage(33, 3, PaletteGrey, true, 1);
-    CapturingSurface surface;
-    DrawImageWindow(a, surface);
-    ASSERT_EQ(surface.drawn.size(), 1u);
-    EXPECT_EQ(surface.drawn[0].strip.bitCount, 1);
-    EXPECT_EQ(surface.drawn[0].strip.rowBytes, 8);
-    EXPECT_EQ(surface.drawn[0].strip.bits, LiveImage(a)->Strips()[0].pixels.get());
-}
 
 void CountPaint(const ImageEvent& event) {
     if (event.code == ImageEventPainted && event.surface) event.surface->text(0, 0, "overlay");

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
 #include <climits>
+#include <filesystem>
+#include <fstream>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -279,6 +281,40 @@ TEST_F(ImageInterface, ClosingLogsAndRaisesDestructionBeforeTheImageGoes) {
     EXPECT_EQ(g_events[0].code, ImageEventDestroying);
     EXPECT_EQ(GlobalHistoryText(), "image closed: " + TimeText() + "  image name: UNTLD1.TIF\n");
 }
+
+void RecordApplication(const ImageEvent& event) { g_events.push_back(event); }
+
+TEST_F(ImageInterface, ImagesReadFromFilesKeepTheirPathAndStartUnmodified) {
+    const auto path = std::filesystem::temp_directory_path() / "orvex-interface-read.raw";
+    {
+        std::ofstream out(path, std::ios::binary);
+        std::vector<char> bytes(512 * 512, 5);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    }
+    windowList().AddApplicationListener(&RecordApplication);
+    const ImageHandle a = ReadImageFile(path.string(), ImageFileRaw);
+    std::filesystem::remove(path);
+    ASSERT_TRUE(a);
+    const OrvexView& view = *LiveView(a);
+    EXPECT_EQ(view.name, path.string());
+    EXPECT_TRUE(view.readFromFile);
+    EXPECT_FALSE(view.neverSaved);
+    EXPECT_FALSE(view.image->IsModified());
+    EXPECT_EQ(view.image->GetPaletteKind(), PaletteCustom);
+    EXPECT_EQ(view.image->GetPixel(100, 100), 5);
+    EXPECT_EQ(view.image->GetText(TextSoftware), "Orvex 4.0");
+    RealPoint p{0, 511};
+    PixelToReal(a, p);
+    EXPECT_DOUBLE_EQ(p.y, 0);
+    ASSERT_EQ(g_events.size(), 1u);
+    EXPECT_EQ(g_events[0].code, ImageEventCreated);
+    EXPECT_EQ(g_events[0].first, 1);
+    // A file that cannot be read leaves no window and uses no number.
+    EXPECT_FALSE(ReadImageFile(path.string(), ImageFileRaw));
+    EXPECT_EQ(windowList().Count(), 1);
+    EXPECT_EQ(windowList().ImageCounter(), 1);
+}
+
 
 TEST_F(ImageInterface, TheCancelStepAsksOnlyWhenEscIsPending) {
     const ImageHandle a = CreateImage(4, 40, PaletteGrey, true, 8);

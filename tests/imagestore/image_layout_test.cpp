@@ -88,19 +88,7 @@ TEST_F(ImageLayout, LargeImagesAreFlaggedAndSizesBeyondTheStoreAreRefusedFirst) 
     EXPECT_EQ(image.GetPixel(3, 0), 4);
 }
 
-TEST_F(ImageLayout, TheLargestMosaicFitsTheLimit) {
-    // Checked arithmetically: allocating a gigabyte is not a unit test's job.
-    EXPECT_GE(Image::kMaxPixelBytes, 32768ull * 32768ull);
-    EXPECT_LE(32768, Image::kMaxDimension);
-}
 
-TEST_F(ImageLayout, DepthZeroBecomesOneBit) {
-    Image image;
-    ASSERT_EQ(image.Allocate(10, 2, 0), 1);
-    EXPECT_EQ(image.Depth(), 1);
-    EXPECT_EQ(image.RequestedDepth(), 0);
-    EXPECT_EQ(image.BytesPerPixel(), 0.125f);
-}
 
 }  // namespace
 }  // namespace orvex

@@ -160,17 +160,6 @@ TEST_F(ImageRegistration, ZValuesFollowThePaletteCountOrSixteenBits) {
     EXPECT_NEAR(image.ValueToReal(32768, 16), 0.000152590219, 1e-6);
 }
 
-TEST_F(ImageRegistration, TextsAreCutToTheirSlotsAndCanBeRemoved) {
-    Image image;
-    EXPECT_FALSE(image.GetTexts());
-    image.SetText(TextMake, std::string(150, 'm'));
-    ASSERT_TRUE(image.GetTexts());
-    EXPECT_EQ(image.GetText(TextMake).size(), 99u);
-    image.SetText(99, "ignored");
-    EXPECT_EQ(image.GetText(99), "");
-    image.SetTexts(std::nullopt);
-    EXPECT_FALSE(image.GetTexts());
-}
 
 class TempDir {
 public:

@@ -187,29 +187,6 @@ TEST_F(WindowEvents, DestructionUnhooksTheChannelAndRemovesTheEntry) {
     EXPECT_EQ(OV_Info_Find(a.number), 100);
 }
 
-TEST_F(WindowEvents, AllClosedCloseAllAndPaintingReachTheirHooks) {
-    InstallImageWindowEventHandler();
-    int released = 0;
-    std::vector<int> overlays;
-    imageWindowEventHooks().allWindowsClosed = [&] { ++released; };
-    imageWindowEventHooks().closeAllRequested = [&](int* flag) { *flag = 0; };
-    imageWindowEventHooks().overlays = {[&](const ImageEvent&) { overlays.push_back(1); },
-                                        [&](const ImageEvent&) { overlays.push_back(2); }};
-    ImageEvent event;
-    event.code = ImageEventAllClosed;
-    windowList().NotifyApplication(event);
-    EXPECT_EQ(released, 1);
-    int flag = 1;
-    event.code = ImageEventCloseAllRequested;
-    event.flag = &flag;
-    windowList().NotifyApplication(event);
-    EXPECT_EQ(flag, 0);
-    const ImageHandle a = CreateImage(4, 4, PaletteGrey, true, 8);
-    event = {};
-    event.code = ImageEventPrinted;
-    NotifyImageListeners(a, event);
-    EXPECT_EQ(overlays, (std::vector<int>{1, 2}));
-}
 
 }  // namespace
 }  // namespace orvex
