@@ -14,6 +14,12 @@ namespace orvex::gui {
 ImagePicker::ImagePicker(QWidget* parent) : QWidget(parent, Qt::Tool | Qt::WindowStaysOnTopHint) {
     setObjectName("ImagePicker");
     auto* layout = new QVBoxLayout(this);
+    title_ = new QLabel(this);
+    title_->setObjectName("PickerPrompt");
+    QFont bold = title_->font();
+    bold.setBold(true);
+    title_->setFont(bold);
+    layout->addWidget(title_);
     text_ = new QLabel(this);
     text_->setObjectName("PickerText");
     text_->setMinimumWidth(260);
@@ -57,6 +63,7 @@ platform::ImagePickEvent ImagePicker::await(const platform::PickPrompt& prompt) 
     prompt_ = &prompt;
     result_ = {};
     setWindowTitle(QString::fromStdString(prompt.prompt));
+    title_->setText(windowTitle());
     ok_->setEnabled(prompt.okEnabled);
     if (!isVisible()) {
         text_->clear();
@@ -73,6 +80,7 @@ platform::ImagePickEvent ImagePicker::await(const platform::PickPrompt& prompt) 
     hover_.start();
     QEventLoop loop;
     loop_ = &loop;
+    ++waitsBegun_;
     loop.exec();
     loop_ = nullptr;
     hover_.stop();

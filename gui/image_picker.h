@@ -32,6 +32,10 @@ public:
     void cancel();
 
     QString textLine() const { return text_->text(); }
+    QString promptLine() const { return title_->text(); }
+    /// How many waits have begun, and whether one is going on now.
+    int waitsBegun() const { return waitsBegun_; }
+    bool waiting() const { return loop_ != nullptr; }
     QPushButton* okButton() const { return ok_; }
     QPushButton* cancelButton() const { return cancelButton_; }
 
@@ -46,6 +50,7 @@ private:
     void finish(platform::ImagePickEvent event);
     void restoreCursor();
 
+    QLabel* title_;  // the prompt, also inside the window: not every desktop shows titles
     QLabel* text_;
     QPushButton* ok_;
     QPushButton* cancelButton_;
@@ -57,6 +62,7 @@ private:
     QPointer<QWidget> cursorWidget_;  // the picture whose cursor we changed
     QPoint lastPosition_;
     bool placed_ = false;
+    int waitsBegun_ = 0;
 };
 
 }  // namespace orvex::gui

@@ -23,8 +23,8 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override {
         QPainter painter(this);
-        // Mid grey, so that the dark and the bright bins both show.
-        painter.fillRect(rect(), QColor(128, 128, 128));
+        // A dark blue ground: grey and coloured bins both stand out on it.
+        painter.fillRect(rect(), QColor(28, 32, 64));
         if (bar_.paintHistogram) {
             QtSurface surface(painter, event->rect());
             bar_.paintHistogram(surface, area());

@@ -74,6 +74,49 @@ QIcon printerIcon() {
     return QIcon(pixmap);
 }
 
+// Two overlapping sheets: a copy.
+QIcon duplicateIcon() {
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QColor(40, 40, 40));
+    p.setBrush(QColor(200, 200, 210));
+    p.drawRect(3, 3, 12, 14);
+    p.setBrush(Qt::white);
+    p.drawRect(9, 7, 12, 14);
+    return QIcon(pixmap);
+}
+
+// The "Color Palette" bar: the 256 entries of the active image's palette.
+class PaletteStrip : public QWidget {
+public:
+    explicit PaletteStrip(QWidget* parent) : QWidget(parent) {
+        setObjectName("PaletteStrip");
+        setFixedSize(260, 20);
+    }
+    void showPalette(std::vector<uint32_t> colours) {
+        colours_ = std::move(colours);
+        update();
+    }
+
+protected:
+    void paintEvent(QPaintEvent*) override {
+        QPainter p(this);
+        p.fillRect(rect(), palette().window());
+        if (colours_.empty()) return;
+        const int n = static_cast<int>(colours_.size());
+        const double w = double(width() - 4) / n;
+        for (int i = 0; i < n; ++i) {
+            const uint32_t c = colours_[i];
+            p.fillRect(QRectF(2 + i * w, 2, std::max(1.0, w), height() - 4),
+                       QColor(c & 0xFF, (c >> 8) & 0xFF, (c >> 16) & 0xFF));
+        }
+    }
+
+private:
+    std::vector<uint32_t> colours_;
+};
+
 struct ToolEntry {
     const char* path;
     QStyle::StandardPixmap standard;  // SP_CustomBase: use the glyph
@@ -114,6 +157,10 @@ MainWindow::MainWindow(QtUi& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
     ui_.onPrompt = [this](const std::string& prompt) {
         statusPanes_[0]->setText(QString::fromStdString(prompt));
     };
+    statusTimer_ = new QTimer(this);
+    statusTimer_->setSingleShot(true);
+    statusTimer_->setInterval(300);
+    connect(statusTimer_, &QTimer::timeout, this, [this] { refreshStatus(); });
     installShellHooks();
     addFrontEndCommands();
     rebuildMenus();
@@ -171,6 +218,8 @@ void MainWindow::buildBars() {
     acquisitionBar_->setObjectName("AcquisitionBar");
     paletteBar_ = addToolBar("Color Palette");
     paletteBar_->setObjectName("ColorPalette");
+    paletteStrip_ = new PaletteStrip(paletteBar_);
+    paletteBar_->addWidget(paletteStrip_);
     for (QToolBar* bar : {standardBar_, zoomBar_, acquisitionBar_, paletteBar_}) {
         bar->setAllowedAreas(Qt::AllToolBarAreas);
         bar->setIconSize(QSize(22, 22));
@@ -337,7 +386,7 @@ void MainWindow::rebuildMenus() {
         {"File > Open...", QStyle::SP_DialogOpenButton, "", {}},
         {"File > Save", QStyle::SP_DialogSaveButton, "", {}},
         {"File > Print...", QStyle::SP_CustomBase, "print", {}},
-        {"Basic > Duplicate", QStyle::SP_CustomBase, "\u29C9", {}},
+        {"Basic > Duplicate", QStyle::SP_CustomBase, "duplicate", {}},
         {"Window > Properties...", QStyle::SP_CustomBase, "i", QColor(20, 70, 160)},
         {"Help > About Orvex...", QStyle::SP_CustomBase, "?", QColor(20, 70, 160)},
     };
@@ -358,7 +407,8 @@ void MainWindow::rebuildMenus() {
         for (const ToolEntry* e = begin; e != end; ++e) {
             QAction* a = action(e->path);
             if (!a) continue;  // commands that do not exist get no button
-            a->setIcon(QString(e->glyph) == "print" ? printerIcon()
+            a->setIcon(QString(e->glyph) == "print"       ? printerIcon()
+                       : QString(e->glyph) == "duplicate" ? duplicateIcon()
                        : e->standard == QStyle::SP_CustomBase
                            ? glyphIcon(QString::fromUtf8(e->glyph),
                                        e->colour.isValid() ? e->colour : QColor(30, 30, 30))
@@ -518,6 +568,9 @@ void MainWindow::onImageEvent(int imageNumber, int code, long first) {
     const bool active = windowList().Active().number == imageNumber;
     switch (code) {
         case ImageEventLine:
+            // Only the row: the histogram is counted again when the writer
+            // refreshes the status (counting reports progress of its own, which
+            // would upset the estimate of a running scan).
             view->updateRow(static_cast<int>(first));
             if (active) histogramStale_ = true;
             break;
@@ -529,7 +582,7 @@ void MainWindow::onImageEvent(int imageNumber, int code, long first) {
             view->viewport()->update();
             if (active) {
                 histogramStale_ = true;
-                infoBar_->refreshHistogram();
+                if (!statusTimer_->isActive()) statusTimer_->start();
             }
             break;
         case ImageEventSummary:
@@ -597,6 +650,11 @@ void MainWindow::syncWindows() {
 }
 
 void MainWindow::refreshStatus() {
+    {
+        std::vector<uint32_t> colours;
+        GetPalette(windowList().Active(), colours);
+        static_cast<PaletteStrip*>(paletteStrip_)->showPalette(std::move(colours));
+    }
 #ifdef ORVEX_HAVE_APPLICATION
     if (app::application().running) {
         app::application().RefreshStatus();

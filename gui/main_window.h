@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QTimer>
 #include <QToolBar>
 #include <array>
 #include <functional>
@@ -102,6 +103,8 @@ private:
     bool started_ = false;
     bool ending_ = false;       // the application has ended: the close goes through
     size_t commandCount_ = 0;   // commands in the table when the menus were built
+    QTimer* statusTimer_ = nullptr;  // gathers the refreshes that image changes ask for
+    QWidget* paletteStrip_ = nullptr;
     std::unique_ptr<ImagePrinting> printing_;
     std::vector<std::string> ownCommands_;  // front-end commands this window put in the table
     std::map<int, ImageFrame*> frames_;  // by image number

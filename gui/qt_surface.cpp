@@ -161,8 +161,11 @@ void QtSurface::drawStrip(const platform::BitmapStrip& strip, const platform::Re
                        std::abs(target.width()), std::abs(target.height()));
     const QRect visible = normal.intersected(clip_);
     if (visible.isEmpty()) return;
-    renderStrip(strip, source, target, visible, scratch_);
-    painter_.drawImage(visible.topLeft(), scratch_);
+    // One picture buffer for every surface: a fresh buffer of window size on
+    // each repaint would cost more in page faults than the drawing itself.
+    static QImage scratch;
+    renderStrip(strip, source, target, visible, scratch);
+    painter_.drawImage(visible.topLeft(), scratch);
 }
 
 platform::Rect QtSurface::clipBox() {

@@ -45,7 +45,6 @@ private:
     QPainter& painter_;
     QRect clip_;
     QColor textColour_{Qt::black};
-    QImage scratch_;  // reused between strips so a repaint allocates once
 };
 
 }  // namespace orvex::gui

@@ -63,9 +63,10 @@ void ScreenSizedWindowRepaint(benchmark::State& state) {
     const ImageHandle window = makeImage();
     gui::ImageView view(window);
     view.resize(1600, 1000);
-    view.show();
+    QImage target(view.viewport()->size(), QImage::Format_RGB32);
     for (auto _ : state) {
-        view.repaintNow();
+        // What a repaint of the window does: the picture widget paints itself.
+        view.viewport()->render(&target);
     }
 }
 BENCHMARK(ScreenSizedWindowRepaint)->Unit(benchmark::kMillisecond);

@@ -23,7 +23,7 @@ inline void onNextModal(std::function<void(QWidget*)> answer, QWidget* after = n
             answer(modal);
             return;
         }
-        if (++*tries > 500) {
+        if (++*tries > 6000) {  // a minute, for a loaded machine
             timer->stop();
             timer->deleteLater();
         }

@@ -23,6 +23,7 @@
 #include "app/command_table.h"
 #include "app/image_picker.h"
 #include "app/window_list.h"
+#include "gui/image_picker.h"
 #include "gui/image_view.h"
 #include "gui/info_bar.h"
 #include "gui/main_window.h"
@@ -193,20 +194,31 @@ private slots:
         request.title = "Mosaic";
         request.entries = {{"Pick first image", 0, {}, {}}, {"Pick second image", app::PickSameSize, {}, {}}};
         QString refusal, refusalCaption;
-        QTimer::singleShot(30, [&] {
-            clickOn(first);
-            QTimer::singleShot(30, [&] {
-                screenshotScreen("picker");
-                onNextModal([&](QWidget* w) {
-                    auto* box = qobject_cast<QMessageBox*>(w);
-                    refusal = box->text();
-                    refusalCaption = box->windowTitle();
-                    box->button(QMessageBox::Ok)->click();
-                    QTimer::singleShot(30, [&] { clickOn(same); });
-                });
-                clickOn(other);
+        // Each click waits until the picker waits for it.
+        ImagePicker& picker = ui->picker();
+        auto whenWaiting = [&picker](int waits, std::function<void()> act) {
+            auto* poll = new QTimer;
+            poll->setInterval(10);
+            QObject::connect(poll, &QTimer::timeout, [poll, &picker, waits, act] {
+                if (picker.waitsBegun() < waits || !picker.waiting()) return;
+                poll->stop();
+                poll->deleteLater();
+                act();
             });
+            poll->start();
+        };
+        whenWaiting(1, [&] { clickOn(first); });
+        whenWaiting(2, [&] {
+            screenshotScreen("picker");
+            onNextModal([&](QWidget* w) {
+                auto* box = qobject_cast<QMessageBox*>(w);
+                refusal = box->text();
+                refusalCaption = box->windowTitle();
+                box->button(QMessageBox::Ok)->click();
+            });
+            clickOn(other);
         });
+        whenWaiting(3, [&] { clickOn(same); });
         QCOMPARE(app::PickImages(request), 2);
         QCOMPARE(refusalCaption, QString("Error"));
         QCOMPARE(refusal, QString("Image needs to be the same dimensions as the previous image. (32 x 32)"));
