@@ -1,6 +1,6 @@
-// A station with DCC20AX counters and a DCX stage, configured from its
-// initialization file through the load order and acquired through BOARD and
-// the scan engine, against the stand-in libraries.
+// Whole stations configured from their initialization file through the load
+// order and acquired through BOARD and the scan engine, against the stand-in
+// libraries: DCC20AX counters with a DCX stage, and an SX50 stage.
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -21,6 +21,7 @@
 #include "hardware/board.h"
 #include "hardware/dcc20ax/dcc20ax.h"
 #include "hardware/dcx/dcxmot.h"
+#include "hardware/sx50/sx50mot.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/image_window_events.h"
@@ -32,7 +33,7 @@ using namespace orvex;
 
 namespace {
 
-const char* const kStationIni =
+const char* const kDcxStationIni =
     "[hardware]\n"
     "probetype=SEMQ\n"
     "cttype=dcc20ax\n"
@@ -53,18 +54,29 @@ const char* const kStationIni =
     "[faraday]\n"
     "FaradayCupPresent=true\nDefaultBeamBlankFlag=true\n";
 
-class DcxStation : public ::testing::Test {
+const char* const kSx50Ini =
+    "[hardware]\nprobetype=CAMECA\ncttype=none\nmctype=sx50\n"
+    "SX50InterfaceBoardType=1\nSX50SEMDeviceName=sem9\n"
+    "[stage x]\nlow limit=0\nhigh limit=1000\nspan=100\nbacklash=0\n"
+    "[stage y]\nlow limit=0\nhigh limit=1000\nspan=100\nbacklash=0\n";
+
+class Station : public ::testing::Test {
 protected:
+    explicit Station(const char* iniText) : iniText_(iniText) {}
+
     void SetUp() override {
         platform::setUi(&ui);
         platform::setClock(&clock);
         mcapi = platform::Library::load("mcapi32.dll");
         dcc = platform::Library::load("dcc20z32.dll");
-        ASSERT_TRUE(mcapi && dcc) << "stand-in libraries not built";
+        sx50 = platform::Library::load("sx50_32.dll");
+        ASSERT_TRUE(mcapi && dcc && sx50) << "stand-in libraries not built";
         ASSERT_TRUE(mcapi->resolve("MCStandIn", mc));
         ASSERT_TRUE(dcc->resolve("DCCStandIn", counters));
+        ASSERT_TRUE(sx50->resolve("SXStandIn", sx));
         mc("reset", 0, 0, 0);
         counters("reset", nullptr, 0, 0);
+        sx("reset", 0, 0);
         windowList().Reset();
         OV_Info_Reset();
         ResetGlobalHistory();
@@ -79,9 +91,9 @@ protected:
         config::ResetSettingsHandlers();
         config::InstallSettingsHandlers();
 
-        ini = (std::filesystem::temp_directory_path() / ("dcx_station_" + std::to_string(::getpid()) + ".ini"))
+        ini = (std::filesystem::temp_directory_path() / ("station_" + std::to_string(::getpid()) + ".ini"))
                   .string();
-        std::ofstream(ini) << kStationIni;
+        std::ofstream(ini) << iniText_;
         softwareSettings().iniPath = ini;
         config::LoadAllSettings();
         ASSERT_EQ(board().Initialize(), 0);
@@ -93,6 +105,7 @@ protected:
         config::ResetSettingsHandlers();
         ResetHardware();
         resetSoftwareSettings();
+        ResetGlobalHistory();
         platform::setUi(nullptr);
         platform::setClock(nullptr);
         std::filesystem::remove(ini);
@@ -115,7 +128,7 @@ protected:
         c.SetYSize(height);
         c.stageToMicrons = 1;
         c.scanType = scanType;
-        c.ApplyMagnification();
+        if (scanType == SCAN_BEAM) c.ApplyMagnification();
         c.SetScan();
         channelTables().PrepareAllImages(c, nullptr);
         runState().runState = RUN_RUNNING;
@@ -130,10 +143,24 @@ protected:
 
     platform::HeadlessUi ui;
     platform::TestClock clock;
-    std::unique_ptr<platform::Library> mcapi, dcc;
+    std::unique_ptr<platform::Library> mcapi, dcc, sx50;
     double (*mc)(const char*, int, int, double) = nullptr;
     double (*counters)(const char*, const char*, int, double) = nullptr;
+    double (*sx)(const char*, int, double) = nullptr;
     std::string ini;
+
+private:
+    const char* iniText_;
+};
+
+class DcxStation : public Station {
+protected:
+    DcxStation() : Station(kDcxStationIni) {}
+};
+
+class Sx50Station : public Station {
+protected:
+    Sx50Station() : Station(kSx50Ini) {}
 };
 
 TEST_F(DcxStation, TheFileConfiguresEveryDriverAndTheStageFollowsTheSpectrometers) {
@@ -222,6 +249,38 @@ TEST_F(DcxStation, AStageScanMovesTheDcxAxesPixelByPixelAndReturns) {
     EXPECT_EQ(mc("enabled", 0, 5, 0), 0);
     // A count for every pixel.
     EXPECT_EQ(row(channelTables().counter[1], 2)[4], 10000 + 200 + 14);
+}
+
+TEST_F(Sx50Station, AStageScanMovesBothAxesOverOneConnectionAndReturns) {
+    EXPECT_TRUE(ui.messages.empty()) << ui.messageLines()[0];
+    EXPECT_EQ(sx("initializations", 0, 0), 1);
+    EXPECT_EQ(sx50Connection().interfaceType, 1);
+    sx("set position", 1, 480);
+    sx("set position", 2, 520);
+
+    std::vector<double> xs, ys;
+    ui.onPump = [&] {
+        xs.push_back(sx("position", 1, 0));
+        ys.push_back(sx("position", 2, 0));
+    };
+    scan(SCAN_STAGE, 4, 2);
+    EXPECT_TRUE(ui.messages.empty()) << ui.messageLines()[0];
+    // The windows are 450..550 on both axes: 25 SU per X pixel, 50 per Y row.
+    ASSERT_EQ(xs.size(), 2u * 6u);
+    for (int y = 0; y < 2; ++y) {
+        EXPECT_NEAR(ys[y * 6], 525 - 50 * y, 1e-9);
+        for (int x = 0; x < 4; ++x) EXPECT_NEAR(xs[y * 6 + 1 + x], 462.5 + 25 * x, 1e-9);
+    }
+    EXPECT_NEAR(sx("position", 1, 0), 480, 1e-9);
+    EXPECT_NEAR(sx("position", 2, 0), 520, 1e-9);
+}
+
+TEST_F(Sx50Station, DisagreeingReadingsAreSettledThroughBoard) {
+    // Window 450..550: readings 490, 500, 490 are the fractions 0.4, 0.5, 0.4.
+    for (double reading : {490.0, 500.0, 490.0}) sx("queue reading", 1, reading);
+    EXPECT_NEAR(board().GetPositionXHL(), 0.4, 1e-12);
+    EXPECT_EQ(GlobalHistoryText(), "GetPositionXHL() error, 3rd opinion\n");
+    EXPECT_EQ(sx("queued", 1, 0), 0);
 }
 
 }  // namespace
