@@ -156,6 +156,7 @@ void Application::Start(const std::string& folder) {
     windowList().hooks.reportProgress = [](int percent) { ReportProgress(percent); };
     if (!windowList().hooks.refreshStatus) windowList().hooks.refreshStatus = [] { application().RefreshStatus(); };
     RegisterShellCommands();
+    InstallFileOpeners(*this);
     running = true;
 
     if (steps.locateIni) steps.locateIni();

@@ -1,5 +1,7 @@
 #include "cli/cli_commands.h"
 
+#include "cli/app_commands.h"
+
 #include <cstdio>
 #include <iostream>
 #include <optional>
@@ -403,11 +405,13 @@ int Run(int argc, char** argv) {
     const std::string command = args[0];
     args.erase(args.begin());
     if (command == "--help" || command == "-h" || command == "help") {
-        std::cout << HelpText();
+        std::cout << HelpText() << "\nCommands that start the whole system:\n\n" << AppCommandsHelp();
         return ExitDone;
     }
     if (command == "info") return info(args);
     if (command == "convert") return convert(args);
+    if (command == "run") return RunMacroCommand(args);
+    if (command == "acquire") return AcquireCommand(args);
     return usage("unknown command '" + command + "'");
 }
 
