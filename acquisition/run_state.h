@@ -18,6 +18,9 @@ struct RunState {
     int runState = RUN_IDLE;
     int acquireMode = ACQUIRE_NONE;
     int commandBusy = 0;
+    /// Set from the start of a run to its end: closing a channel window or
+    /// the program meanwhile asks whether to terminate the acquisition.
+    int acquisitionInProgress = 0;
 };
 
 /// The run state of the program.

@@ -4,10 +4,8 @@
 #include <ostream>
 #include <system_error>
 
-#include "acquisition/calmag.h"
+#include "acquisition/acquire_commands.h"
 #include "acquisition/channel_tables.h"
-#include "acquisition/run_state.h"
-#include "acquisition/scan_engine.h"
 #include "app/application.h"
 #include "app/headless_session.h"
 #include "app/history.h"
@@ -15,9 +13,7 @@
 #include "app/macro.h"
 #include "app/window_list.h"
 #include "config/software_settings.h"
-#include "hardware/board.h"
 #include "imagestore/image_interface.h"
-#include "imagestore/image_window_events.h"
 #include "imagestore/orvex_view.h"
 #include "platform/ui.h"
 
@@ -25,74 +21,22 @@ namespace orvex::app {
 
 namespace {
 
-std::optional<std::vector<uint32_t>> barPalette() {
-    auto& hook = imageWindowEventHooks().currentPalette;
-    return hook ? hook() : std::nullopt;
-}
-
-// The frame the acquisition commands put around the scan engine: the beam
-// unblanked and under control, the channel images prepared, the history lines,
-// the passes, and everything given back at the end.
+// One run of the acquisition command of the mode. Continuous runs get their
+// Finish from the message pump once the last requested pass has begun, as an
+// operator's press would arrive between two scan points.
 bool acquire(const AcquireOptions& o, MacroUi& ui) {
-    const char* caption = o.mode == "continuous" ? "acquire_continuous"
-                          : o.mode == "average"  ? "acquire_average"
-                                                 : "acquire_single";
-    if (ChannelsEnabled() == 0) {
-        platform::ui().message("No Channels Enabled!", caption, platform::Buttons::Ok, platform::Icon::None);
-        return false;
-    }
-    RunState& run = runState();
-    if (run.runState != RUN_IDLE) return false;
-    calmag().SetScan();
-    board().Blank(0);
-    board().Control(1);
-    auto palette = barPalette();
-    channelTables().PrepareAllImages(calmag(), palette ? &*palette : nullptr);
-    LogHistory(ImageHandle{}, std::string("started acquire|") + o.mode + ": ", true);
-    run.runState = RUN_RUNNING;
-    bool finished = false;
-    if (o.mode == "continuous") {
-        run.acquireMode = ACQUIRE_STORE_EVERY;
-        // Finish is pressed during pass N, so the run ends after it.
-        for (int pass = 0; run.runState == RUN_RUNNING; ++pass) {
-            LogHistory(ImageHandle{}, "    pass: " + std::to_string(pass) + "  ", false);
-            if (pass + 1 >= o.passes) run.runState = RUN_FINISH;
-            ScanPass();
-            if (ChannelsEnabled() == 0) break;
-        }
-        finished = run.runState == RUN_FINISH;
-    } else if (o.mode == "average") {
-        run.acquireMode = ACQUIRE_STORE;
-        channelTables().SetAllMaxPasses(static_cast<uint32_t>(std::max(1, softwareSettings().maximumScans)));
-        LogHistory(ImageHandle{}, "  Pass number:1  ", false);
-        ScanPass();
-        if (run.runState == RUN_RUNNING) {
-            run.acquireMode = ACQUIRE_ACCUMULATE;
-            for (int pass = 2; run.runState == RUN_RUNNING; ++pass) {
-                LogHistory(ImageHandle{}, "  Pass number:" + std::to_string(pass) + "  ", false);
-                if (softwareSettings().demo) SimulatedPass();
-                else ScanPass();
-                if (ChannelsEnabled() == 0) break;
-                if (channelTables().AllComplete()) {
-                    finished = true;
-                    break;
-                }
-            }
-        }
-        finished = finished || run.runState == RUN_FINISH;
-    } else {
-        run.acquireMode = ACQUIRE_STORE;
-        ScanPass();
-        finished = run.runState == RUN_RUNNING;
-    }
-    run.acquireMode = ACQUIRE_NONE;
-    channelTables().PrepareAllImages(calmag(), palette ? &*palette : nullptr);
-    LogHistory(ImageHandle{}, finished ? "finished scan: " : "halted early: ", true);
-    run.runState = RUN_IDLE;
-    board().Blank(1);
-    board().Control(0);
-    (void)ui;
-    return true;
+    const bool channels = ChannelsEnabled() != 0;
+    const AcquireMenuState& state = acquireMenuState();
+    auto previous = ui.onPump;
+    if (o.mode == "continuous")
+        ui.onPump = [&] {
+            if (state.pass + 1 >= o.passes) OnAcquireFinish();
+        };
+    if (o.mode == "continuous") OnAcquireContinuous();
+    else if (o.mode == "average") OnAcquireAverage();
+    else OnAcquireSingle();
+    ui.onPump = previous;
+    return channels;
 }
 
 }  // namespace

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <system_error>
 
+#include "acquisition/acquire_commands.h"
 #include "app/history.h"
 #include "app/history_file.h"
 #include "app/palette_bar.h"
@@ -152,10 +153,13 @@ void Application::Start(const std::string& folder) {
         return false;
     };
     if (!present(&ScaleBarOverlay)) hooks.overlays.insert(hooks.overlays.begin(), &ScaleBarOverlay);
+    // The close question, Release Beam and the snap marker.
+    InstallAcquireHooks();
     if (!present(&PaletteBarOverlay)) hooks.overlays.push_back(&PaletteBarOverlay);
     windowList().hooks.reportProgress = [](int percent) { ReportProgress(percent); };
     if (!windowList().hooks.refreshStatus) windowList().hooks.refreshStatus = [] { application().RefreshStatus(); };
     RegisterShellCommands();
+    RegisterAcquireCommands();
     InstallFileOpeners(*this);
     running = true;
 
@@ -402,6 +406,11 @@ bool Application::closeWindow(ImageHandle window) {
 
 bool Application::CloseImage(ImageHandle window) {
     OrvexView* view = LiveView(window);
+    if (!view) return false;
+    int flag = 1;
+    windowList().NotifyApplication(ImageEvent{window, ImageEventCloseAllRequested, 0, 0, nullptr, nullptr, &flag});
+    if (flag != 1) return false;
+    view = LiveView(window);  // the question let other things happen
     if (!view) return false;
     if (view->image->IsModified()) {
         Answer a = platform::ui().message(modifiedPrompt(*view), "Wait", Buttons::YesNoCancel, Icon::Question);

@@ -1,4 +1,5 @@
 // The other parts' steps of start-up and shut-down, as the application runs them.
+#include "acquisition/run_state.h"
 #include "app/application.h"
 #include "config/elmfile.h"
 #include "config/ini_location.h"
@@ -24,6 +25,10 @@ LifecycleSteps DefaultLifecycleSteps() {
     s.shutDownInstrument = [] {
         board().Control(0);
         board().Blank(1);
+    };
+    s.acquisitionRunning = [] { return runState().runState != RUN_IDLE; };
+    s.requestHalt = [] {
+        if (runState().runState != RUN_IDLE) runState().runState = RUN_HALT;
     };
     return s;
 }

@@ -21,7 +21,8 @@ struct ImageHandle {
 enum ImageEventCode : int {
     ImageEventCreated = 0,            // application-wide: created or read (first = 1 when read)
     ImageEventAllClosed = 2,          // application-wide: every image window has closed
-    ImageEventCloseAllRequested = 3,  // application-wide: a listener vetoes by setting *flag
+    ImageEventCloseAllRequested = 3,  // application-wide: closing one window (or all: no window) is
+                                      // requested; a listener vetoes by setting *flag to 0
     ImageEventPainted = 4,            // surface
     ImageEventPrinted = 5,            // surface, printMapping
     ImageEventDestroying = 6,

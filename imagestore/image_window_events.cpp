@@ -73,7 +73,7 @@ void ImageWindowEventHandler(const ImageEvent& event) {
             if (hooks.allWindowsClosed) hooks.allWindowsClosed();
             break;
         case ImageEventCloseAllRequested:
-            if (hooks.closeAllRequested) hooks.closeAllRequested(event.flag);
+            if (hooks.closeRequested) hooks.closeRequested(event.window, event.flag);
             break;
         case ImageEventPainted:
         case ImageEventPrinted:

@@ -21,8 +21,9 @@ struct ImageWindowEventHooks {
     std::function<void(CHANNEL*)> freeLineBuffer;
     /// Code 2: every image window has closed (Release Beam).
     std::function<void()> allWindowsClosed;
-    /// Code 3: closing all windows is requested; set *flag to veto.
-    std::function<void(int* flag)> closeAllRequested;
+    /// Code 3: closing a window (or, with no window, all of them) is
+    /// requested; set *flag to 0 to veto.
+    std::function<void(ImageHandle window, int* flag)> closeRequested;
     /// Codes 4 and 5, in order: scale bar, snap marker, palette bar.
     std::vector<std::function<void(const ImageEvent&)>> overlays;
 };

@@ -1,0 +1,67 @@
+#pragma once
+// The acquisition commands of the Acquire menu (Single, Continuous, Average,
+// Finish, Halt) and Burn In: the frame each puts around the scan engine
+// (beam unblanked and under control, channel images prepared, history lines,
+// greyed menus) and what is given back at the end.
+#include <string>
+
+#include "imagestore/image_handle.h"
+
+namespace orvex {
+
+/// What the front ends show of a run: whether the Setup and Modes menus are
+/// greyed and which acquisition command carries a check mark.
+struct AcquireMenuState {
+    bool menusGreyed = false;
+    bool continuousChecked = false;
+    bool averageChecked = false;
+    /// The pass being scanned (Continuous from 0, Average from 1); -1 between runs.
+    int pass = -1;
+};
+AcquireMenuState& acquireMenuState();
+/// Back to the start-up state (tests).
+void resetAcquireMenuState();
+/// Whether the Setup and Modes menus are enabled.
+bool AcquisitionMenusEnabled();
+
+/// Re-reads the named element lists, names the channels after them and
+/// prepares every channel's image (analog, digital, counter).
+void PrepareAcquisition();
+/// Stretches the palette of every registered image of each channel kind whose
+/// autostretch is on (analog, counter, digital) onto its data.
+void StretchAcquiredPalettes();
+
+/// The commands themselves (no busy flag, no SetScan).
+void acquire_single();
+void acquire_continuous();
+void acquire_average();
+/// The menu entries: ignored while an acquisition command runs; otherwise the
+/// busy flag brackets SetScan and the command.
+void OnAcquireSingle();
+void OnAcquireContinuous();
+void OnAcquireAverage();
+/// Finish: running or halting becomes finishing. Halt: running or finishing
+/// becomes halting.
+void OnAcquireFinish();
+void OnAcquireHalt();
+
+/// Burn In: a new 8-bit image of the active window's picture (with its
+/// overlays) whose pixels are the palette indices of the colours shown.
+ImageHandle BurnIn();
+
+/// A close request during an acquisition: for a channel window, or for every
+/// window at once (no window), asks "Do You Wish to Terminate Acquisition?".
+/// Yes requests a halt and lets the close go ahead; No keeps the windows.
+/// True when the close may go ahead.
+bool ConfirmCloseDuringAcquisition(ImageHandle window);
+
+/// Enters the Acquire, Modes and Stage Scan Setup commands and Burn In into
+/// the command table (again: replacing them in place).
+void RegisterAcquireCommands();
+/// Hooks the close question, the snap marker (once) and Release Beam (after
+/// the last window closed) to the image windows.
+void InstallAcquireHooks();
+/// Both.
+void InstallAcquireCommands();
+
+}  // namespace orvex

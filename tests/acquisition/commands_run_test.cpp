@@ -1,0 +1,229 @@
+// Single, Continuous and Average on the DEMO instrument, with Finish, Halt
+// and window closings delivered from the message pump as the window system
+// would between two scan points.
+#include <algorithm>
+
+#include "acquisition/commands_fixture.h"
+#include "app/application.h"
+#include "processing/value_range.h"
+
+namespace orvex {
+namespace {
+
+using testing::BlankingClock;
+using Lines = std::vector<std::string>;
+
+class Commands : public testing::CommandsTest {};
+
+TEST_F(Commands, SingleWithoutChannelsSaysSoAndTouchesNothing) {
+    beamScan(16, 12);
+    OnAcquireSingle();
+    EXPECT_EQ(ui.messageLines(), Lines{"acquire_single: No Channels Enabled!"});
+    EXPECT_TRUE(blanking.waits.empty());
+    EXPECT_EQ(simProbe().control, 0);
+    EXPECT_EQ(windowList().Count(), 0);
+    EXPECT_TRUE(runLines().empty());
+    EXPECT_EQ(runState().commandBusy, 0);
+    OnAcquireContinuous();
+    OnAcquireAverage();
+    EXPECT_EQ(ui.messageLines(), (Lines{"acquire_single: No Channels Enabled!",
+                                        "acquire_continuous: No Channels Enabled!",
+                                        "acquire_average: No Channels Enabled!"}));
+}
+
+TEST_F(Commands, SingleTakesOnePassInsideTheBeamFrameAndStretchesThePalette) {
+    ANALOGCHANNEL& a = enableAnalog();
+    bool greyedDuringRun = false, askedAgain = false;
+    ui.onPump = [&] {
+        greyedDuringRun = !app::commandTable().isEnabled("Modes > Center") &&
+                          !app::commandTable().isEnabled("Setup > Stage Scan Setup...") &&
+                          runState().acquisitionInProgress == 1 && ui.status[0] == "Acquisition running - single";
+        if (!askedAgain) {
+            askedAgain = true;
+            app::commandTable().run("Acquire > Single");  // arrives through the pump: ignored
+        }
+    };
+    app::commandTable().run("Acquire > &Single");
+    EXPECT_TRUE(greyedDuringRun);
+    EXPECT_EQ(runLines(), (Lines{"started acquire|single: @", "finished scan: @"}));
+    EXPECT_EQ(a.passCount, 1u);
+    EXPECT_TRUE(app::commandTable().isEnabled("Modes > Center"));
+    EXPECT_EQ(runState().runState, RUN_IDLE);
+    EXPECT_EQ(runState().acquireMode, ACQUIRE_NONE);
+    EXPECT_EQ(runState().commandBusy, 0);
+    EXPECT_EQ(runState().acquisitionInProgress, 0);
+    // Unblanked under the instrument's control, blanked at the end with the
+    // deflection given back.
+    ASSERT_EQ(blanking.waits.size(), 2u);
+    EXPECT_EQ(blanking.waits[0].milliseconds, 700u);
+    EXPECT_EQ(blanking.waits[0].control, 0);
+    EXPECT_EQ(blanking.waits[1].milliseconds, 300u);
+    EXPECT_EQ(blanking.waits[1].control, 0);
+    EXPECT_EQ(simProbe().control, 0);
+
+    // The palette: black below the data, white above, the base ramp between.
+    unsigned lo = 0, hi = 0;
+    OV_ScanForMinMax(LiveImage(a.image), lo, hi);
+    ASSERT_LT(lo, hi);
+    std::vector<uint32_t> p;
+    GetPalette(a.image, p);
+    for (unsigned i = 0; i < 256; ++i) {
+        const uint32_t expected = i < lo ? 0u : i > hi ? 0xFFFFFFu : basePalette[(i - lo) * 255 / (hi - lo)];
+        ASSERT_EQ(p[i], expected) << i;
+    }
+}
+
+TEST_F(Commands, FinishDuringSingleCompletesThePassButLogsHaltedEarly) {
+    ANALOGCHANNEL& a = enableAnalog(16, 12);
+    ui.onPump = [&] { app::commandTable().run("Acquire > &Finish"); };
+    OnAcquireSingle();
+    EXPECT_EQ(runLines(), (Lines{"started acquire|single: @", "halted early: @"}));
+    EXPECT_EQ(a.passCount, 1u);
+    EXPECT_EQ(ui.progress.back(), 100);  // every line was scanned
+}
+
+TEST_F(Commands, HaltAndFinishOverrideEachOtherOnlyWhileRunning) {
+    OnAcquireFinish();
+    OnAcquireHalt();
+    EXPECT_EQ(runState().runState, RUN_IDLE);
+    runState().runState = RUN_RUNNING;
+    OnAcquireHalt();
+    EXPECT_EQ(runState().runState, RUN_HALT);
+    OnAcquireFinish();
+    EXPECT_EQ(runState().runState, RUN_FINISH);
+    OnAcquireHalt();
+    EXPECT_EQ(runState().runState, RUN_HALT);
+}
+
+TEST_F(Commands, ContinuousEndsByFinishAsFinishedAndByHaltAsHaltedEarly) {
+    enableAnalog(8, 6);
+    bool checkedDuringRun = false;
+    ui.onPump = [&] {
+        checkedDuringRun = app::commandTable().isChecked("Acquire > &Continuous");
+        if (runLines().size() == 3) app::commandTable().run("Acquire > &Finish");  // during pass 1
+    };
+    OnAcquireContinuous();
+    EXPECT_TRUE(checkedDuringRun);
+    EXPECT_FALSE(app::commandTable().isChecked("Acquire > &Continuous"));
+    EXPECT_EQ(runLines(), (Lines{"started acquire|continuous: @", "    pass: 0  ", "    pass: 1  ",
+                                 "finished scan: @"}));
+
+    ResetGlobalHistory();
+    blanking.waits.clear();
+    ui.onPump = [&] {
+        if (runLines().size() == 4) app::commandTable().run("Acquire > &Halt");  // during pass 2
+    };
+    OnAcquireContinuous();
+    EXPECT_EQ(runLines(), (Lines{"started acquire|continuous: @", "    pass: 0  ", "    pass: 1  ",
+                                 "    pass: 2  ", "halted early: @"}));
+    // The beam was centred and given back before it was blanked.
+    ASSERT_EQ(blanking.waits.size(), 2u);
+    EXPECT_EQ(blanking.waits[1].milliseconds, 300u);
+    EXPECT_EQ(blanking.waits[1].control, 0);
+    EXPECT_EQ(blanking.waits[1].daX, board().GetDAMax() / 2);
+    EXPECT_EQ(simProbe().daY, board().GetDAMax() / 2);
+    EXPECT_EQ(runState().runState, RUN_IDLE);
+}
+
+TEST_F(Commands, AverageMakesMaximumScansPassesButAtLeastTwo) {
+    for (uint32_t maximum : {1u, 3u}) {
+        ResetGlobalHistory();
+        ANALOGCHANNEL& a = enableAnalog(8, 6);
+        channelTables().SetAllMaxPasses(maximum);
+        bool checked = false;
+        ui.onPump = [&] { checked = checked || app::commandTable().isChecked("Acquire > &Average"); };
+        OnAcquireAverage();
+        EXPECT_TRUE(checked);
+        EXPECT_FALSE(app::commandTable().isChecked("Acquire > &Average"));
+        Lines expected{"started acquire|average: @", "  Pass number:1  ", "  Pass number:2  "};
+        if (maximum == 3) expected.push_back("  Pass number:3  ");
+        expected.push_back("finished scan: @");
+        EXPECT_EQ(runLines(), expected) << maximum;
+        EXPECT_EQ(a.passCount, maximum);  // the count stops at the maximum
+        EXPECT_EQ(ui.status[0], "Pass number:" + std::to_string(std::max(2u, maximum)));
+    }
+}
+
+TEST_F(Commands, HaltDuringTheFirstAveragingPassEndsAfterItCentredAndBlanked) {
+    ANALOGCHANNEL& a = enableAnalog(8, 6);
+    channelTables().SetAllMaxPasses(3);
+    ui.onPump = [&] { OnAcquireHalt(); };
+    OnAcquireAverage();
+    EXPECT_EQ(runLines(), (Lines{"started acquire|average: @", "  Pass number:1  ", "halted early: @"}));
+    EXPECT_EQ(a.passCount, 1u);
+    ASSERT_EQ(blanking.waits.size(), 2u);
+    EXPECT_EQ(blanking.waits[1].milliseconds, 300u);
+    EXPECT_EQ(blanking.waits[1].control, 0);
+    EXPECT_EQ(blanking.waits[1].daX, board().GetDAMax() / 2);
+    EXPECT_EQ(runState().acquisitionInProgress, 0);
+}
+
+TEST_F(Commands, ClosingTheOnlyChannelWindowEndsAContinuousRunAfterThePass) {
+    ANALOGCHANNEL& a = enableAnalog(8, 6);
+    int pumpsAfterClose = 0;
+    ui.onPump = [&] {
+        if (!a.image) {
+            ++pumpsAfterClose;
+            return;
+        }
+        CloseImageWindow(a.image);  // closed by the program: nothing is asked
+    };
+    OnAcquireContinuous();
+    EXPECT_EQ(runLines(), (Lines{"started acquire|continuous: @", "    pass: 0  ", "halted early: @"}));
+    EXPECT_GT(pumpsAfterClose, 0);  // the pass went on to its end
+    EXPECT_FALSE(a.enabled);
+    EXPECT_TRUE(ui.messages.empty());
+}
+
+TEST_F(Commands, ClosingAChannelWindowMidRunAsksWhetherToTerminate) {
+    ANALOGCHANNEL& a = enableAnalog(8, 6);
+    const ImageHandle other = CreateImage(4, 4, PaletteCustom, true, 8);
+    LiveImage(other)->SetModified(false);
+    int closes = 0;
+    // No: the window stays and the run goes on. An unrelated window closes
+    // without a question. Yes: the run halts and the window closes.
+    ui.onPump = [&] {
+        if (!a.image || runState().runState != RUN_RUNNING) return;
+        ++closes;
+        if (closes == 1) {
+            EXPECT_FALSE(app::application().CloseImage(a.image));
+            EXPECT_TRUE(app::application().CloseImage(other));
+        } else if (runLines().size() == 3) {
+            ui.queue(platform::Answer::Yes);
+            ui.queue(platform::Answer::No);  // not saved
+            EXPECT_TRUE(app::application().CloseImage(a.image));
+        }
+    };
+    OnAcquireContinuous();
+    EXPECT_EQ(runLines(), (Lines{"started acquire|continuous: @", "    pass: 0  ", "    pass: 1  ",
+                                 "halted early: @"}));
+    EXPECT_EQ(ui.count("Close During Acquisition", "Do You Wish to Terminate Acquisition?"), 2);
+    EXPECT_EQ(windowList().Count(), 0);
+    // Idle again: closing asks nothing.
+    const ImageHandle later = CreateImage(4, 4, PaletteCustom, true, 8);
+    LiveImage(later)->SetModified(false);
+    const size_t asked = ui.messages.size();
+    EXPECT_TRUE(app::application().CloseImage(later));
+    EXPECT_EQ(ui.messages.size(), asked);
+}
+
+TEST_F(Commands, EndingTheProgramMidRunAsksAndMainWindowCloseIsRefused) {
+    ANALOGCHANNEL& a = enableAnalog(8, 6);
+    app::application().steps = app::DefaultLifecycleSteps();
+    bool asked = false;
+    ui.onPump = [&] {
+        if (asked || !a.image) return;
+        asked = true;
+        EXPECT_FALSE(app::application().CloseMainWindow());
+        EXPECT_FALSE(app::application().Exit());  // unanswered: No
+        EXPECT_TRUE(LiveView(a.image));
+        OnAcquireFinish();
+    };
+    OnAcquireContinuous();
+    EXPECT_EQ(ui.count("Close program", "Acquisition is running\nUse Finish or Halt\nto stop acquisition"), 1);
+    EXPECT_EQ(ui.count("Close During Acquisition", "Do You Wish to Terminate Acquisition?"), 1);
+    EXPECT_EQ(runLines().back(), "finished scan: @");
+}
+
+}  // namespace
+}  // namespace orvex
