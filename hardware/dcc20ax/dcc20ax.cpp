@@ -5,6 +5,7 @@
 
 #include "config/profile_file.h"
 #include "config/settings_order.h"
+#include "hardware/vendor_library.h"
 #include "platform/clock.h"
 #include "platform/library.h"
 #include "platform/ui.h"
@@ -126,25 +127,19 @@ void DCC20AX::WriteIni(const std::string& path) const {
 bool DCC20AX::LoadLibrary() {
     libraryTried = 1;
     constexpr const char* caption = "LoadDCC20Z32()";
-    module_ = platform::Library::load(libraryName);
-    if (!module_) {
-        platform::showMessage("Can't load DCC20Z32.dll", caption);
-        return false;
-    }
-    int missing = 0;
-    auto resolve = [&](const char* name, auto& function) {
-        if (!module_->resolve(name, function)) ++missing;
-    };
+    module_ = LoadVendorLibrary(libraryName, "Can't load DCC20Z32.dll", caption);
+    if (!module_) return false;
+    EntryPointResolver resolve(*module_);
     resolve(dcc20api::kEntryPointNames[0], entries_.masterReset);
     resolve(dcc20api::kEntryPointNames[1], entries_.open);
     resolve(dcc20api::kEntryPointNames[2], entries_.loadStart);
     resolve(dcc20api::kEntryPointNames[3], entries_.stopCounter);
     resolve(dcc20api::kEntryPointNames[4], entries_.readCount);
     resolve(dcc20api::kEntryPointNames[5], entries_.status);
-    if (missing != 0) {
+    if (resolve.missing != 0) {
         // A library that lacks entry points is not used at all, so none that
         // failed to resolve can ever be called.
-        platform::showMessage(std::to_string(missing) + " of 6 functions did not load", caption);
+        ReportMissingEntryPoints(resolve.missing, 6, caption);
         entries_ = {};
         return false;
     }

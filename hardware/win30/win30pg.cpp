@@ -4,6 +4,7 @@
 
 #include "config/profile_file.h"
 #include "hardware/board.h"
+#include "hardware/vendor_library.h"
 #include "platform/ui.h"
 
 namespace orvex {
@@ -47,15 +48,9 @@ void WIN30PG::WriteIni(const std::string& path) const {
 bool WIN30PG::LoadLibrary() {
     if (libraryTried) return library != nullptr;
     libraryTried = 1;
-    library = platform::Library::load(libraryName);
-    if (!library) {
-        platform::showMessage("Can't load UEIDAQ.dll", kLoadCaption);
-        return false;
-    }
-    int missing = 0;
-    auto resolve = [&](const char* name, auto& function) {
-        if (!library->resolve(name, function)) ++missing;
-    };
+    library = LoadVendorLibrary(libraryName, "Can't load UEIDAQ.dll", kLoadCaption);
+    if (!library) return false;
+    EntryPointResolver resolve(*library);
     resolve("da_out", entry.da_out);
     resolve("d_out", entry.d_out);
     resolve("d_mode", entry.d_mode);
@@ -69,12 +64,7 @@ bool WIN30PG::LoadLibrary() {
     resolve("ad_prescaler", entry.ad_prescaler);
     resolve("ad_clock", entry.ad_clock);
     if (!ntFamily) resolve("set_base", entry.set_base);
-    if (missing) {
-        char text[80];
-        std::snprintf(text, sizeof text, "%d of %d functions did not load", missing,
-                      EntryPointTotal());
-        platform::showMessage(text, kLoadCaption);
-    }
+    if (resolve.missing) ReportMissingEntryPoints(resolve.missing, EntryPointTotal(), kLoadCaption);
     return true;
 }
 
