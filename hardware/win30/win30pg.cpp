@@ -1,7 +1,5 @@
 #include "hardware/win30/win30pg.h"
 
-#include <cstdio>
-
 #include "config/profile_file.h"
 #include "hardware/board.h"
 #include "hardware/vendor_library.h"
