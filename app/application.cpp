@@ -21,6 +21,7 @@
 #include "imagestore/image_window_events.h"
 #include "imagestore/orvex_view.h"
 #include "platform/dialog_model.h"
+#include "processing/formula_commands.h"
 #include "platform/ui.h"
 
 namespace orvex::app {
@@ -160,6 +161,7 @@ void Application::Start(const std::string& folder) {
     if (!windowList().hooks.refreshStatus) windowList().hooks.refreshStatus = [] { application().RefreshStatus(); };
     RegisterShellCommands();
     RegisterAcquireCommands();
+    RegisterFormulaCommands();
     InstallFileOpeners(*this);
     running = true;
 
