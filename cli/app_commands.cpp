@@ -4,43 +4,25 @@
 #include <iostream>
 
 #include "app/headless_session.h"
+#include "cli/options.h"
 
 namespace orvex::cli {
 
 namespace {
 
-int usage(const std::string& problem) {
-    std::cerr << "orvex-cli: " << problem << "\nTry 'orvex-cli --help'.\n";
-    return 2;
-}
-
-// --name VALUE options, the rest as operands; false after a usage line.
-bool parse(const std::vector<std::string>& args, const std::vector<std::string>& names,
-           std::vector<std::pair<std::string, std::string>>& options, std::vector<std::string>& operands,
+// Parses a subcommand's options; false (after the help or a usage line) when
+// the command should not run.
+bool parse(const std::vector<std::string>& args, const std::vector<std::string>& names, CommandLine& line,
            int& status) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (a == "--help" || a == "-h") {
-            std::cout << AppCommandsHelp();
-            status = 0;
-            return false;
-        }
-        if (a.rfind("--", 0) == 0) {
-            std::string name = a.substr(2);
-            bool known = false;
-            for (const auto& n : names) known |= n == name;
-            if (!known) {
-                status = usage("unknown option '" + a + "'");
-                return false;
-            }
-            if (i + 1 >= args.size()) {
-                status = usage("option '" + a + "' needs a value");
-                return false;
-            }
-            options.push_back({name, args[++i]});
-        } else {
-            operands.push_back(a);
-        }
+    std::string problem;
+    if (!ParseCommandLine(args, names, {}, line, problem)) {
+        status = Usage(problem);
+        return false;
+    }
+    if (line.help) {
+        std::cout << AppCommandsHelp();
+        status = 0;
+        return false;
     }
     return true;
 }
@@ -48,36 +30,31 @@ bool parse(const std::vector<std::string>& args, const std::vector<std::string>&
 }  // namespace
 
 int RunMacroCommand(const std::vector<std::string>& args) {
-    std::vector<std::pair<std::string, std::string>> options;
-    std::vector<std::string> operands;
+    CommandLine line;
     int status = 0;
-    if (!parse(args, {"ini"}, options, operands, status)) return status;
-    if (operands.size() != 1) return usage("run takes one MACRO");
-    std::string ini;
-    for (auto& [name, value] : options) ini = value;
-    return app::RunMacroSession(operands[0], ini, std::cout, std::cerr);
+    if (!parse(args, {"ini"}, line, status)) return status;
+    if (line.operands.size() != 1) return Usage("run takes one MACRO");
+    return app::RunMacroSession(line.operands[0], line.value("ini").value_or(""), std::cout, std::cerr);
 }
 
 int AcquireCommand(const std::vector<std::string>& args) {
-    std::vector<std::pair<std::string, std::string>> options;
-    std::vector<std::string> operands;
+    CommandLine line;
     int status = 0;
-    if (!parse(args, {"ini", "mode", "passes", "out"}, options, operands, status)) return status;
-    if (!operands.empty()) return usage("acquire takes no operands");
+    if (!parse(args, {"ini", "mode", "passes", "out"}, line, status)) return status;
+    if (!line.operands.empty()) return Usage("acquire takes no operands");
     app::AcquireOptions a;
-    for (auto& [name, value] : options) {
-        if (name == "ini") a.iniPath = value;
-        else if (name == "out") a.outDir = value;
-        else if (name == "mode") {
-            if (value != "single" && value != "continuous" && value != "average")
-                return usage("unknown mode '" + value + "' (single, continuous, average)");
-            a.mode = value;
-        } else if (name == "passes") {
-            char* end = nullptr;
-            long n = std::strtol(value.c_str(), &end, 10);
-            if (value.empty() || *end || n < 1 || n > 100000) return usage("--passes takes a whole number from 1");
-            a.passes = static_cast<int>(n);
-        }
+    if (auto ini = line.value("ini")) a.iniPath = *ini;
+    if (auto out = line.value("out")) a.outDir = *out;
+    if (auto mode = line.value("mode")) {
+        if (*mode != "single" && *mode != "continuous" && *mode != "average")
+            return Usage("unknown mode '" + *mode + "' (single, continuous, average)");
+        a.mode = *mode;
+    }
+    if (auto passes = line.value("passes")) {
+        char* end = nullptr;
+        long n = std::strtol(passes->c_str(), &end, 10);
+        if (passes->empty() || *end || n < 1 || n > 100000) return Usage("--passes takes a whole number from 1");
+        a.passes = static_cast<int>(n);
     }
     return app::RunAcquireSession(a, std::cout, std::cerr);
 }

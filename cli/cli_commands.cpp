@@ -9,6 +9,7 @@
 
 #include "app/window_list.h"
 #include "cli/json_writer.h"
+#include "cli/options.h"
 #include "formats/bmp.h"
 #include "formats/grid.h"
 #include "imagestore/image_interface.h"
@@ -50,10 +51,15 @@ std::optional<FileKind> kindOfPath(const std::string& path) {
     return std::nullopt;
 }
 
-int usage(const std::string& problem) {
-    std::cerr << "orvex-cli: " << problem << "\n"
-              << "Try 'orvex-cli --help'.\n";
-    return ExitUsage;
+int usage(const std::string& problem) { return Usage(problem); }
+
+// Parses a subcommand's options; false with the usage status for others.
+bool parseOptions(const std::vector<std::string>& args, const std::vector<std::string>& valued,
+                  const std::vector<std::string>& flags, CommandLine& line, int& status) {
+    std::string problem;
+    if (ParseCommandLine(args, valued, flags, line, problem)) return true;
+    status = usage(problem);
+    return false;
 }
 
 // Every message box of the system becomes one line on stderr.
@@ -192,62 +198,6 @@ void describe(JsonWriter& json, ImageHandle window, bool withPixels) {
     json.endObject();
 }
 
-struct Options {
-    std::vector<std::string> operands;
-    std::optional<std::string> type, inType, outType;
-    bool pixels = false;
-    bool help = false;
-};
-
-// Parses the options a command takes; false (after the usage line) for others.
-bool parseOptions(const std::vector<std::string>& args, const std::vector<std::string>& valued,
-                  bool takesPixels, Options& options, int& status) {
-    for (size_t i = 0; i < args.size(); ++i) {
-        std::string arg = args[i];
-        if (arg == "--") {
-            options.operands.insert(options.operands.end(), args.begin() + static_cast<ptrdiff_t>(i) + 1,
-                                    args.end());
-            break;
-        }
-        if (arg == "--help" || arg == "-h") {
-            options.help = true;
-            continue;
-        }
-        if (arg.rfind("--", 0) != 0 || arg.size() == 2) {
-            options.operands.push_back(arg);
-            continue;
-        }
-        if (arg == "--pixels" && takesPixels) {
-            options.pixels = true;
-            continue;
-        }
-        std::string name = arg.substr(2), value;
-        bool inlineValue = false;
-        if (size_t eq = name.find('='); eq != std::string::npos) {
-            value = name.substr(eq + 1);
-            name = name.substr(0, eq);
-            inlineValue = true;
-        }
-        bool known = false;
-        for (const auto& v : valued) known |= v == name;
-        if (!known) {
-            status = usage("unknown option '" + arg + "'");
-            return false;
-        }
-        if (!inlineValue) {
-            if (i + 1 >= args.size()) {
-                status = usage("option '--" + name + "' needs a value");
-                return false;
-            }
-            value = args[++i];
-        }
-        if (name == "type") options.type = value;
-        if (name == "in-type") options.inType = value;
-        if (name == "out-type") options.outType = value;
-    }
-    return true;
-}
-
 // The type of a file to read: the option, else the extension.
 bool inputKind(const std::optional<std::string>& option, const std::string& path, FileKind& kind,
                int& status) {
@@ -270,9 +220,9 @@ bool inputKind(const std::optional<std::string>& option, const std::string& path
 }
 
 int info(const std::vector<std::string>& args) {
-    Options options;
+    CommandLine options;
     int status = ExitUsage;
-    if (!parseOptions(args, {"type"}, true, options, status)) return status;
+    if (!parseOptions(args, {"type"}, {"pixels"}, options, status)) return status;
     if (options.help) {
         std::cout << HelpText();
         return ExitDone;
@@ -280,7 +230,7 @@ int info(const std::vector<std::string>& args) {
     if (options.operands.size() != 1) return usage("info takes one FILE");
     const std::string& path = options.operands[0];
     FileKind kind;
-    if (!inputKind(options.type, path, kind, status)) return status;
+    if (!inputKind(options.value("type"), path, kind, status)) return status;
     std::vector<ImageHandle> windows = readFile(path, kind);
     if (windows.empty()) {
         std::cerr << "orvex-cli: cannot read '" << path << "'\n";
@@ -289,10 +239,10 @@ int info(const std::vector<std::string>& args) {
     JsonWriter json;
     if (kind == FileKind::Bmp24) {
         json.beginArray();
-        for (ImageHandle w : windows) describe(json, w, options.pixels);
+        for (ImageHandle w : windows) describe(json, w, options.flag("pixels"));
         json.endArray();
     } else {
-        describe(json, windows[0], options.pixels);
+        describe(json, windows[0], options.flag("pixels"));
     }
     std::cout << json.text();
     std::cout.flush();
@@ -300,9 +250,9 @@ int info(const std::vector<std::string>& args) {
 }
 
 int convert(const std::vector<std::string>& args) {
-    Options options;
+    CommandLine options;
     int status = ExitUsage;
-    if (!parseOptions(args, {"in-type", "out-type"}, false, options, status)) return status;
+    if (!parseOptions(args, {"in-type", "out-type"}, {}, options, status)) return status;
     if (options.help) {
         std::cout << HelpText();
         return ExitDone;
@@ -311,11 +261,12 @@ int convert(const std::vector<std::string>& args) {
     const std::string& in = options.operands[0];
     const std::string& out = options.operands[1];
     FileKind inKind;
-    if (!inputKind(options.inType, in, inKind, status)) return status;
+    if (!inputKind(options.value("in-type"), in, inKind, status)) return status;
     if (inKind == FileKind::Bmp24) return usage("convert writes one image: bmp24 makes three");
 
     int outType = -1;
-    const std::string outName = options.outType ? *options.outType : lowerExtension(out);
+    const std::optional<std::string> outOption = options.value("out-type");
+    const std::string outName = outOption ? *outOption : lowerExtension(out);
     if (outName == "tif" || outName == "tiff")
         outType = ImageFileTiff;
     else if (outName == "bmp")
@@ -323,7 +274,7 @@ int convert(const std::vector<std::string>& args) {
     else if (outName == "grd")
         outType = ImageFileGrid;
     if (outType < 0) {
-        if (options.outType) return usage("unknown output type '" + outName + "' (tif, bmp, grd)");
+        if (outOption) return usage("unknown output type '" + outName + "' (tif, bmp, grd)");
         return usage("cannot tell the type of '" + out + "' from its name: give --out-type");
     }
 

@@ -187,6 +187,21 @@ TEST(OrvexCli, FailuresAndBadUsage) {
     EXPECT_EQ(Cli("convert " + Data("pillow-grey8.tif") + " out.png").status, 2);
     EXPECT_EQ(Cli("convert --in-type bmp24 " + Data("pillow-rgb24.bmp") + " " + dir + "/a.tif").status, 2);
 
+    // Every subcommand reads its options the same way.
+    EXPECT_EQ(Cli("info --type=tif " + Data("pillow-grey8.tif")).status, 0);
+    EXPECT_EQ(Cli("info --type tif -- " + Data("pillow-grey8.tif")).status, 0);
+    r = Cli("acquire --passes");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("option '--passes' needs a value"), std::string::npos) << r.err;
+    r = Cli("run --pixels m.mac");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("unknown option '--pixels'"), std::string::npos) << r.err;
+    EXPECT_EQ(Cli("acquire --passes 0").status, 2);
+    EXPECT_EQ(Cli("acquire --mode sometimes").status, 2);
+    EXPECT_EQ(Cli("acquire extra").status, 2);
+    EXPECT_EQ(Cli("run").status, 2);
+    EXPECT_EQ(Cli("run --help").status, 0);
+
     r = Cli("--help");
     EXPECT_EQ(r.status, 0);
     for (const char* word : {"info", "convert", "--type", "--pixels", "--in-type", "--out-type",
