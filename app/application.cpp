@@ -20,6 +20,7 @@
 #include "imagestore/image_interface.h"
 #include "imagestore/image_window_events.h"
 #include "imagestore/orvex_view.h"
+#include "processing/histogram_commands.h"
 #include "platform/dialog_model.h"
 #include "processing/formula_commands.h"
 #include "platform/ui.h"
@@ -162,6 +163,7 @@ void Application::Start(const std::string& folder) {
     RegisterShellCommands();
     RegisterAcquireCommands();
     RegisterFormulaCommands();
+    RegisterHistogramCommands();
     InstallFileOpeners(*this);
     running = true;
 

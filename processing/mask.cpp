@@ -1,0 +1,149 @@
+#include "processing/mask.h"
+
+#include <cstdint>
+#include <vector>
+
+#include "app/history.h"
+#include "app/image_picker.h"
+#include "imagestore/image_interface.h"
+#include "imagestore/orvex_view.h"
+#include "platform/ui.h"
+#include "processing/histogram_pick.h"
+
+namespace orvex {
+
+namespace {
+
+std::string nameOf(ImageHandle window) {
+    const OrvexView* view = LiveView(window);
+    return view ? view->name : std::string();
+}
+
+// One row at the image's own depth: 16-bit images keep their low byte.
+struct Row {
+    explicit Row(int width, bool wide) : wide(wide) {
+        if (wide)
+            words.resize(static_cast<size_t>(width));
+        else
+            bytes.resize(static_cast<size_t>(width));
+    }
+    bool read(ImageHandle window, int row) {
+        return (wide ? ReadLine16(window, row, words.data()) : ReadLine8(window, row, bytes.data())) ==
+               ImageDone;
+    }
+    bool write(ImageHandle window, int row) const {
+        return (wide ? WriteLine16(window, row, words.data()) : WriteLine8(window, row, bytes.data())) ==
+               ImageDone;
+    }
+    bool wide;
+    std::vector<uint8_t> bytes;
+    std::vector<uint16_t> words;
+};
+
+}  // namespace
+
+ImageHandle OV_Threshold(ImageHandle window, unsigned level) {
+    const Image* source = LiveImage(window);
+    if (!source) return {};
+    const int width = source->Width(), height = source->Height(), depth = source->Depth();
+    const ImageHandle mask = CreateImage(width, height, PaletteCustom, false, 8);
+    if (!mask) return {};
+    if (depth != 8 && depth != 16) {
+        platform::showMessage("unsupported image depth", "OV_Threshold()");
+        CloseImageWindow(mask);
+        return {};
+    }
+    Row in(width, depth == 16);
+    std::vector<uint8_t> out(static_cast<size_t>(width));
+    for (int r = 0; r < height; ++r) {
+        if (!in.read(window, r)) break;
+        if (in.wide)
+            for (int c = 0; c < width; ++c) out[c] = in.words[c] < level ? 0 : 255;
+        else
+            for (int c = 0; c < width; ++c) out[c] = in.bytes[c] >= level ? 255 : 0;
+        if (WriteLine8(mask, r, out.data()) != ImageDone) break;
+        if (Image* m = LiveImage(mask)) m->ReportRowProgress(r, height);
+    }
+    Redraw(mask, true);
+    return mask;
+}
+
+void OV_Negate(ImageHandle window) {
+    const Image* image = LiveImage(window);
+    if (!image) {
+        platform::showMessage("Bad Image", "OV_Negate()");
+        return;
+    }
+    const int depth = image->Depth();
+    if (depth != 8 && depth != 16) {
+        platform::showMessage("Unimplemented image depth", "OV_Negate()");
+        return;
+    }
+    const int width = image->Width(), height = image->Height();
+    Row row(width, depth == 16);
+    for (int r = 0; r < height; ++r) {
+        if (!row.read(window, r)) break;
+        if (row.wide)
+            for (uint16_t& v : row.words) v = static_cast<uint16_t>(~v);
+        else
+            for (uint8_t& v : row.bytes) v = static_cast<uint8_t>(255 - v);
+        if (!row.write(window, r)) break;
+        if (Image* i = LiveImage(window)) i->ReportRowProgress(r, height);
+    }
+    LogHistory(window, "negate data: ", true);
+    LogHistory(window, "  image name: " + nameOf(window), false);
+    Redraw(window, true);
+}
+
+ImageHandle MakeMask() {
+    const auto pick = PickImagePixel("Pick image and threshold color");
+    if (!pick) return {};
+    return OV_Threshold(pick->window, PixelValue(pick->window, pick->column, pick->row));
+}
+
+ImageHandle MaskImage() {
+    app::PickRequest request;
+    request.title = "Mask Image";
+    request.entries.push_back({"Pick Source band"});
+    request.entries.push_back({"Pick MASK"});
+    if (app::PickImages(request) < 2) return {};
+    const ImageHandle source = request.entries[0].window, maskWindow = request.entries[1].window;
+    if (!SameSize(source, maskWindow)) return {};
+    const std::string sourceName = nameOf(source), maskName = nameOf(maskWindow);
+
+    const ImageHandle result = DuplicateImage(source, true, true);
+    const Image* s = LiveImage(source);
+    const Image* m = LiveImage(maskWindow);
+    if (!result || !s || !m) return result;
+    const int width = s->Width(), height = s->Height();
+    // Both rows at their images' own depths: a 16-bit source keeps its full
+    // values, and a 16-bit mask counts as set wherever it is not 0.
+    Row in(width, s->Depth() == 16), mask(width, m->Depth() == 16);
+    for (int r = 0; r < height; ++r) {
+        if (!in.read(source, r) || !mask.read(maskWindow, r)) break;
+        for (int c = 0; c < width; ++c) {
+            const bool set = mask.wide ? mask.words[c] != 0 : mask.bytes[c] != 0;
+            if (set) continue;
+            if (in.wide)
+                in.words[c] = 0;
+            else
+                in.bytes[c] = 0;
+        }
+        if (!in.write(result, r)) break;
+        if (RowProgressStep(result, r, height)) break;
+    }
+    LogHistory(result, "mask result: ", true);
+    LogHistory(result, "  source image: " + sourceName, false);
+    LogHistory(result, "  mask image: " + maskName, false);
+    LogHistory(result, "  result image: " + nameOf(result), false);
+    Redraw(result, true);
+    return result;
+}
+
+void NegateData() {
+    const ImageHandle active = ActiveImageWindow();
+    if (!LiveImage(active)) return;
+    OV_Negate(active);
+}
+
+}  // namespace orvex

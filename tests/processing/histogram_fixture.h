@@ -1,0 +1,79 @@
+#pragma once
+// Image windows on the headless platform, for the histogram and mask tests:
+// clean window list, registry, history and traceback table, and a scripted Ui.
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "app/command_table.h"
+#include "app/history.h"
+#include "app/window_list.h"
+#include "imagestore/image_info.h"
+#include "imagestore/image_interface.h"
+#include "imagestore/orvex_view.h"
+#include "platform/headless_ui.h"
+#include "processing/histogram2d.h"
+
+namespace orvex::testing {
+
+class HistogramTest : public ::testing::Test {
+public:
+    void SetUp() override {
+        previous = platform::setUi(&ui);
+        windowList().Reset();
+        OV_Info_Reset();
+        ResetGlobalHistory();
+        ResetTracebackTable();
+    }
+    void TearDown() override {
+        windowList().Reset();
+        OV_Info_Reset();
+        ResetTracebackTable();
+        platform::setUi(previous);
+    }
+
+    /// An image whose pixel (c, r) is f(c, r).
+    template <class F>
+    ImageHandle image(int width, int height, int depth, F f) {
+        ImageHandle w = CreateImage(width, height, PaletteGrey, true, depth);
+        std::vector<uint16_t> row(static_cast<size_t>(width));
+        for (int r = 0; r < height; ++r) {
+            for (int c = 0; c < width; ++c) row[c] = static_cast<uint16_t>(f(c, r));
+            if (depth == 16) {
+                WriteLine16(w, r, row.data());
+            } else {
+                std::vector<uint8_t> bytes(row.begin(), row.end());
+                WriteLine8(w, r, bytes.data());
+            }
+        }
+        return w;
+    }
+    static std::vector<int> rowOf(ImageHandle w, int r) {
+        const Image* i = LiveImage(w);
+        std::vector<int> out;
+        if (!i) return out;
+        if (i->Depth() == 16) {
+            std::vector<uint16_t> v(static_cast<size_t>(i->Width()));
+            ReadLine16(w, r, v.data());
+            out.assign(v.begin(), v.end());
+        } else {
+            std::vector<uint8_t> v(static_cast<size_t>(i->Width()));
+            ReadLine8(w, r, v.data());
+            out.assign(v.begin(), v.end());
+        }
+        return out;
+    }
+    static int pixel(ImageHandle w, int c, int r) { return rowOf(w, r).at(static_cast<size_t>(c)); }
+    void pick(ImageHandle w, double column = 0, double row = 0) {
+        ui.queue(platform::ImagePickEvent{platform::ImagePickEvent::Kind::Picked, w.number, column, row});
+    }
+    static std::string name(ImageHandle w) { return LiveView(w) ? LiveView(w)->name : "<closed>"; }
+    static std::string history(ImageHandle w) { return LiveView(w) ? LiveView(w)->history : ""; }
+
+    platform::HeadlessUi ui;
+    platform::Ui* previous = nullptr;
+};
+
+}  // namespace orvex::testing
