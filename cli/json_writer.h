@@ -22,6 +22,12 @@ public:
     /// Reals keep every digit; values that are not finite are written as null.
     void value(double number);
     void value(bool flag);
+    /// A key with its value.
+    template <class T>
+    void field(const std::string& name, const T& v) {
+        key(name);
+        value(v);
+    }
     /// A whole array of integers on one line.
     void integers(const std::vector<int64_t>& numbers);
 
