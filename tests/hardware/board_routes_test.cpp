@@ -78,6 +78,15 @@ protected:
         ui.clear();
     }
 
+    // A fresh instrument of the mode with both stand-ins reset and open.
+    void EnterWithControllers(Mode mode) {
+        ResetHardware();
+        mc("reset", 0, 0, 0);
+        sx("reset", 0, 0);
+        Enter(mode);
+        OpenControllers();
+    }
+
     std::unique_ptr<platform::Library> mcapi, sx50;
     double (*mc)(const char*, int, int, double) = nullptr;
     double (*sx)(const char*, int, double) = nullptr;
@@ -163,11 +172,7 @@ TEST_F(BoardRoutes, CornerGettersAnswerFromTheFamilyTheTypeSelects) {
 TEST_F(BoardRoutes, StagePositionsMoveTheSimulatedAxisAndTheConfiguredController) {
     for (Mode mode : kModes) {
         SCOPED_TRACE(ModeName(mode));
-        ResetHardware();
-        mc("reset", 0, 0, 0);
-        sx("reset", 0, 0);
-        Enter(mode);
-        OpenControllers();
+        EnterWithControllers(mode);
         BOARD& b = board();
         for (STAGEMOT* axis : Axes()) {
             axis->lowCorner = 100;
@@ -219,11 +224,7 @@ TEST_F(BoardRoutes, StagePositionsMoveTheSimulatedAxisAndTheConfiguredController
 TEST_F(BoardRoutes, WaitsDisablingOffsetsAndErrorsGoOnlyWhereTheyMeanSomething) {
     for (Mode mode : kModes) {
         SCOPED_TRACE(ModeName(mode));
-        ResetHardware();
-        mc("reset", 0, 0, 0);
-        sx("reset", 0, 0);
-        Enter(mode);
-        OpenControllers();
+        EnterWithControllers(mode);
         BOARD& b = board();
         b.dcxX().movePending = 1;
         const double dcxReads = mc("status reads", 0, 0, 0);
@@ -261,11 +262,7 @@ TEST_F(BoardRoutes, WaitsDisablingOffsetsAndErrorsGoOnlyWhereTheyMeanSomething) 
 TEST_F(BoardRoutes, BlankingActsByTheControllerEvenInDemoAndWaitsToSettle) {
     for (Mode mode : kModes) {
         SCOPED_TRACE(ModeName(mode));
-        ResetHardware();
-        mc("reset", 0, 0, 0);
-        sx("reset", 0, 0);
-        Enter(mode);
-        OpenControllers();
+        EnterWithControllers(mode);
         BOARD& b = board();
         b.faradayWaitIn = 0.25;
         b.faradayWaitOut = 0.0125;
