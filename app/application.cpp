@@ -22,6 +22,7 @@
 #include "imagestore/orvex_view.h"
 #include "processing/histogram_commands.h"
 #include "platform/dialog_model.h"
+#include "processing/composite_commands.h"
 #include "processing/formula_commands.h"
 #include "platform/ui.h"
 
@@ -164,6 +165,7 @@ void Application::Start(const std::string& folder) {
     RegisterAcquireCommands();
     RegisterFormulaCommands();
     RegisterHistogramCommands();
+    RegisterCompositeCommands();
     InstallFileOpeners(*this);
     running = true;
 
