@@ -210,9 +210,10 @@ void DrawSnapMarker(const ImageEvent& e) {
     if (!e.surface || !m.markerOn || e.window != m.markerImage) return;
     RealPoint at{static_cast<double>(m.column), static_cast<double>(m.row)};
     if (e.code == ImageEventPrinted && e.printMapping) {
-        if (PixelToReal(e.window, at) != ImageDone) return;
+        const Image* image = LiveImage(e.window);
+        if (!image) return;
         const auto* mapping = static_cast<const DisplayMapping*>(e.printMapping);
-        at = {mapping->ToWindowX(at.x), mapping->ToWindowY(at.y)};
+        at = mapping->PixelToWindow(*image, at.x, at.y);
     } else if (e.code == ImageEventPainted || e.code == ImageEventPrinted) {
         if (PixelToWindow(e.window, at) != ImageDone) return;
     } else {

@@ -475,7 +475,7 @@ void Application::RefreshStatus() {
     view = LiveView(active);
     if (!view) return;
     const Image& image = *view->image;
-    platform::ui().setStatusText(0, ImagePaneText(DisplayName(view->name), ZoomPercent(view->mapping),
+    platform::ui().setStatusText(0, ImagePaneText(DisplayName(view->name), view->mapping.ZoomPercent(),
                                                   image.Width(), image.Height(), image.PaletteCount()));
     if (frontEnd.histogramChanged) frontEnd.histogramChanged();
 }
@@ -484,7 +484,7 @@ void Application::MouseOverImage(ImageHandle window, double column, double row) 
     OrvexView* view = LiveView(window);
     if (!view) return;
     const Image& image = *view->image;
-    platform::ui().setStatusText(0, ImagePaneText(DisplayName(view->name), ZoomPercent(view->mapping),
+    platform::ui().setStatusText(0, ImagePaneText(DisplayName(view->name), view->mapping.ZoomPercent(),
                                                   image.Width(), image.Height(), image.PaletteCount()));
     int c = static_cast<int>(std::lround(column)), r = static_cast<int>(std::lround(row));
     if (c < 0 || r < 0 || c >= image.Width() || r >= image.Height()) return;

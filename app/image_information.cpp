@@ -312,10 +312,13 @@ void ShowImageInformation(ImageHandle window) {
 // --- Zoom Set -----------------------------------------------------------------
 
 static const int kZoomChoices[] = {25, 50, 75, 100, 150, 200, 300};
+// The percentages the display mapping can show.
+static const int kLowestPercent = static_cast<int>(std::ceil(DisplayMapping::kMinZoom * 100));
+static const int kHighestPercent = static_cast<int>(DisplayMapping::kMaxZoom * 100);
 
 ZoomSetDialog::ZoomSetDialog() : DialogModel("Zoom Set") {
     int current = 100;
-    if (OrvexView* view = LiveView(ActiveImageWindow())) current = ZoomPercent(view->mapping);
+    if (OrvexView* view = LiveView(ActiveImageWindow())) current = view->mapping.ZoomPercent();
     bool matched = false;
     for (int p : kZoomChoices) {
         bool on = p == current;
@@ -324,7 +327,7 @@ ZoomSetDialog::ZoomSetDialog() : DialogModel("Zoom Set") {
     }
     add({.label = "Set", .kind = ControlKind::Radio, .group = "Zoom", .value = !matched});
     add({.label = "Percent", .kind = ControlKind::IntEdit, .text = std::to_string(current),
-         .min = 7, .max = 3200});
+         .min = kLowestPercent, .max = kHighestPercent});
     add({.label = "Active Window", .kind = ControlKind::Radio, .group = "Apply", .value = 1});
     add({.label = "All Windows && Tile", .kind = ControlKind::Radio, .group = "Apply", .value = 0});
     add({.label = "OK", .kind = ControlKind::Button});
@@ -334,7 +337,7 @@ ZoomSetDialog::ZoomSetDialog() : DialogModel("Zoom Set") {
 int ZoomSetDialog::percentage() const {
     for (int p : kZoomChoices)
         if (find(std::to_string(p) + "%")->value) return p;
-    return std::clamp(config::LeadingInteger(find("Percent")->text), 7, 3200);
+    return std::clamp(config::LeadingInteger(find("Percent")->text), kLowestPercent, kHighestPercent);
 }
 
 bool ZoomSetDialog::allWindows() const { return find("All Windows && Tile")->value != 0; }

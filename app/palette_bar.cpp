@@ -200,7 +200,7 @@ static std::string fiveDigits(double v) {
 }
 
 void PALFILE::Draw(const PaletteBarImage& image, platform::Surface& surface,
-                   const MappedImage& mapping) const {
+                   const DisplayMapping* mapping) const {
     if (hide) return;
     if (!loaded_) {
         say("no default palette", "PALFILE::Draw()");
@@ -225,9 +225,9 @@ void PALFILE::Draw(const PaletteBarImage& image, platform::Surface& surface,
 
     double rl, rt, rr, rb;
     if (!StripRect(image, rl, rt, rr, rb)) return;
-    if (!mapping.mapping) return;
-    double ax = mapping.toWindowX(rl), ay = mapping.toWindowY(rt);
-    double bx = mapping.toWindowX(rr), by = mapping.toWindowY(rb);
+    if (!mapping) return;
+    double ax = mapping->ToWindowX(rl), ay = mapping->ToWindowY(rt);
+    double bx = mapping->ToWindowX(rr), by = mapping->ToWindowY(rb);
     platform::Rect strip{static_cast<int>(std::lround(std::min(ax, bx))),
                          static_cast<int>(std::lround(std::min(ay, by))),
                          static_cast<int>(std::lround(std::max(ax, bx))),
@@ -316,7 +316,7 @@ void DrawPaletteBar(ImageHandle window, platform::Surface& surface,
     if (bar.hide) return;
     PaletteBarImage image;
     if (!DescribeForPaletteBar(window, image)) return;
-    bar.Draw(image, surface, MapWindow(window, printMapping));
+    bar.Draw(image, surface, OverlayMapping(window, printMapping));
 }
 
 void ApplyDefaultPalette(ImageHandle window) {

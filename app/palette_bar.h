@@ -63,7 +63,7 @@ public:
 
     /// Draws the bar through the mapping (the window's, or the printer's).
     void Draw(const PaletteBarImage& image, platform::Surface& surface,
-              const MappedImage& mapping) const;
+              const DisplayMapping* mapping) const;
 
     /// The raw entries (marker 0xFF000000 where undefined), for tests.
     const std::array<uint32_t, 256>& rawPalette() const { return palette_; }

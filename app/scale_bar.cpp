@@ -55,14 +55,14 @@ std::string ScaleBar::LabelText(double length, const std::string& units) const {
 }
 
 void ScaleBar::Draw(double left, double top, double right, double bottom, const std::string& units,
-                    platform::Surface& surface, const MappedImage& mapping, bool printing) const {
-    if (hide || !mapping.mapping) return;
+                    platform::Surface& surface, const DisplayMapping* mapping, bool printing) const {
+    if (hide || !mapping) return;
     double extent = horizontal ? std::fabs(right - left) : std::fabs(top - bottom);
     double e = Length(extent);
     orvex::RealPoint centre = Centre(left, top, right, bottom);
-    int x = static_cast<int>(std::lround(mapping.toWindowX(centre.x)));
-    int y = static_cast<int>(std::lround(mapping.toWindowY(centre.y)));
-    int l = static_cast<int>(std::lround(horizontal ? mapping.lengthX(e / 2) : mapping.lengthY(e / 2)));
+    int x = static_cast<int>(std::lround(mapping->ToWindowX(centre.x)));
+    int y = static_cast<int>(std::lround(mapping->ToWindowY(centre.y)));
+    int l = static_cast<int>(std::lround(horizontal ? mapping->LengthToWindowX(e / 2) : mapping->LengthToWindowY(e / 2)));
     int width = bold ? thick : thin;
     if (printing) width *= printFactor;
     uint32_t colour = black ? 0x000000 : 0xFFFFFF;
@@ -100,7 +100,7 @@ void DrawScaleBar(ImageHandle window, platform::Surface& surface, const DisplayM
     orvex::RealPoint lowerLeft, upperRight;
     image->GetLowerLeftUpperRight(lowerLeft, upperRight);
     bar.Draw(lowerLeft.x, upperRight.y, upperRight.x, lowerLeft.y, calmag().units, surface,
-             MapWindow(window, printMapping), printMapping != nullptr);
+             OverlayMapping(window, printMapping), printMapping != nullptr);
 }
 
 void ScaleBar::ReadBarSettings(const std::string& ini) {

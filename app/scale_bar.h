@@ -35,7 +35,7 @@ public:
     /// Draws the bar for an image with these registration corners (pixel
     /// centres) through the mapping; `printing` applies the print factor.
     void Draw(double left, double top, double right, double bottom, const std::string& units,
-              platform::Surface& surface, const MappedImage& mapping, bool printing) const;
+              platform::Surface& surface, const DisplayMapping* mapping, bool printing) const;
 
     void ReadBarSettings(const std::string& iniPath);
     void WriteBarSettings(const std::string& iniPath) const;

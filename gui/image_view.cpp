@@ -67,10 +67,7 @@ std::optional<QPointF> ImageView::imagePosition(QPoint p) const {
     if (picture.isEmpty()) return std::nullopt;
     double x = p.x() + 0.5, y = p.y() + 0.5;  // the centre of the screen pixel
     if (!picture.contains(x, y)) return std::nullopt;
-    // The mirror settings flip the picture about its own middle.
-    if (v->mapping.mirrorHorizontal) x = picture.left() + picture.right() - x;
-    if (v->mapping.mirrorVertical) y = picture.top() + picture.bottom() - y;
-    const RealPoint at = v->image->RealToPixel(v->mapping.ToRealX(x), v->mapping.ToRealY(y));
+    const RealPoint at = v->mapping.WindowToPixel(*v->image, x, y);
     // RealToPixel puts pixel centres on whole numbers; here pixel c covers c..c+1.
     const double column = std::clamp(at.x + 0.5, 0.0, v->image->Width() - 1e-6);
     const double row = std::clamp(at.y + 0.5, 0.0, v->image->Height() - 1e-6);
@@ -80,22 +77,14 @@ std::optional<QPointF> ImageView::imagePosition(QPoint p) const {
 QPointF ImageView::widgetPosition(QPointF imagePoint) const {
     OrvexView* v = view();
     if (!v || !v->image) return {};
-    const RealPoint real = v->image->PixelToReal(imagePoint.x() - 0.5, imagePoint.y() - 0.5);
-    double x = v->mapping.ToWindowX(real.x), y = v->mapping.ToWindowY(real.y);
-    const QRectF picture = pictureRect();
-    if (v->mapping.mirrorHorizontal) x = picture.left() + picture.right() - x;
-    if (v->mapping.mirrorVertical) y = picture.top() + picture.bottom() - y;
-    return {x, y};
+    const RealPoint at = v->mapping.PixelToWindow(*v->image, imagePoint.x() - 0.5, imagePoint.y() - 0.5);
+    return {at.x, at.y};
 }
 
 void ImageView::moveMapping(double dx, double dy) {
     // Moves the picture by window pixels: the real position at the window's
     // corner shifts the other way.
-    OrvexView* v = view();
-    if (!v) return;
-    auto& m = v->mapping;
-    m.originX = m.ToRealX(-dx);
-    m.originY = m.ToRealY(-dy);
+    if (OrvexView* v = view()) v->mapping.Scroll(dx, dy);
 }
 
 void ImageView::syncScrollBars() {

@@ -261,18 +261,9 @@ int PixelToReal(ImageHandle window, RealPoint& point) {
         point.y = image.Height() - 1 - point.y;
         return ImageDone;
     }
-    RealPoint leftTop, rightBottom;
-    image.GetCorners(false, leftTop, rightBottom);
-    double xLeft = leftTop.x, xRight = rightBottom.x;
-    double yTop = leftTop.y, yBottom = rightBottom.y;
-    if (view->mapping.mirrorHorizontal) std::swap(xLeft, xRight);
-    if (view->mapping.mirrorVertical) std::swap(yTop, yBottom);
-    const int w = image.Width(), h = image.Height();
-    const double c = point.x, r = point.y;
-    point.x = w > 1 ? xLeft + c / (w - 1) * (xRight - xLeft)
-                    : xLeft + c * image.UnitsPerPixelX();
-    point.y = h > 1 ? yBottom + (h - 1 - r) / (h - 1) * (yTop - yBottom)
-                    : yBottom + (h - 1 - r) * image.UnitsPerPixelY();
+    // The mirror settings count the pixel from the other edge, as the
+    // picture is drawn.
+    point = view->mapping.PixelToReal(image, point.x, point.y);
     return ImageDone;
 }
 
@@ -290,8 +281,9 @@ int RealToPixel(ImageHandle window, RealPoint& point) {
 int PixelToWindow(ImageHandle window, RealPoint& point) {
     OrvexView* view = LiveView(window);
     if (!view) return ImageNotLive;
-    if (const int result = PixelToReal(window, point); result != ImageDone) return result;
-    point = {view->mapping.ToWindowX(point.x), view->mapping.ToWindowY(point.y)};
+    // Through the image's corners whether registered or not: the picture is
+    // drawn through them too.
+    point = view->mapping.PixelToWindow(*view->image, point.x, point.y);
     return ImageDone;
 }
 

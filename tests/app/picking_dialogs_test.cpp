@@ -233,7 +233,7 @@ TEST_F(AppTest, ZoomCommandsScaleTheWindowMapping) {
     EXPECT_NEAR(m.ToWindowX(99.5), 0, 1e-9);
     EXPECT_NEAR(m.ToWindowY(399 - 99.5), 0, 1e-9);
     for (int i = 0; i < 12; ++i) ZoomOut(w);
-    EXPECT_DOUBLE_EQ(LiveView(w)->mapping.zoom, kMinZoom);
+    EXPECT_DOUBLE_EQ(LiveView(w)->mapping.zoom, DisplayMapping::kMinZoom);
     EXPECT_EQ(SetZoom(w, 0), ImageRefused);
     EXPECT_EQ(SetZoom(ImageHandle{999}, 2), ImageNotLive);
     application().RefreshStatus();

@@ -66,6 +66,48 @@ TEST_F(ImageDisplay, MirroringNegatesTheTargetAndMovesTheStripsAcross) {
     EXPECT_EQ(surface.calls[2], "strip 8x2@8 src 0 0 8 2 dst 8 2 0 0");
 }
 
+// The picture, the pixel conversions and the zoom rules share one mapping, so a
+// pixel is found where it is drawn whatever the mirror settings.
+TEST_F(ImageDisplay, MirroredPixelsAreFoundWhereTheyAreDrawn) {
+    const ImageHandle a = CreateImage(8, 10, PaletteGrey, true, 8);
+    DisplayMapping& m = LiveView(a)->mapping;
+    m.mirrorHorizontal = true;
+    m.mirrorVertical = true;
+    CapturingSurface surface;
+    DrawImageWindow(a, surface);
+    ASSERT_EQ(surface.calls.size(), 1u);
+    EXPECT_EQ(surface.calls[0], "strip 8x10@8 src 0 0 8 10 dst 8 10 0 0");
+    // Unregistered too: the first pixel is drawn at the bottom right.
+    RealPoint first{0, 0};
+    ASSERT_EQ(PixelToWindow(a, first), ImageDone);
+    EXPECT_DOUBLE_EQ(first.x, 7.5);
+    EXPECT_DOUBLE_EQ(first.y, 9.5);
+    const RealPoint back = m.WindowToPixel(*LiveImage(a), 7.5, 9.5);
+    EXPECT_NEAR(back.x, 0, 1e-12);
+    EXPECT_NEAR(back.y, 0, 1e-12);
+
+    // Registered, zoomed to columns 1..2 and rows 6..7 of a 4 x 2 view: the
+    // rectangle's mirrored outer corner lands at the window's top-left and its
+    // pixels fill the view.
+    ASSERT_EQ(SetRegistration(a, {100, 200}, {135, 245}), ImageDone);
+    m.ZoomToPixels(*LiveImage(a), 2, 7, 1, 6, 4, 2);
+    EXPECT_DOUBLE_EQ(m.zoom, 1.0);
+    const RealPoint topLeft = m.PixelToWindow(*LiveImage(a), 2.5, 7.5);
+    EXPECT_NEAR(topLeft.x, 0, 1e-9);
+    EXPECT_NEAR(topLeft.y, 0, 1e-9);
+    const RealPoint bottomRight = m.PixelToWindow(*LiveImage(a), 0.5, 5.5);
+    EXPECT_NEAR(bottomRight.x, 2, 1e-9);
+    EXPECT_NEAR(bottomRight.y, 2, 1e-9);
+    // Zooming about a window position keeps the pixel under it.
+    const RealPoint before = m.WindowToPixel(*LiveImage(a), 1.25, 0.75);
+    m.ZoomAbout(*LiveImage(a), 8, 1.25, 0.75);
+    const RealPoint after = m.WindowToPixel(*LiveImage(a), 1.25, 0.75);
+    EXPECT_NEAR(after.x, before.x, 1e-9);
+    EXPECT_NEAR(after.y, before.y, 1e-9);
+    m.ZoomAbout(*LiveImage(a), 1e9, 0, 0);
+    EXPECT_DOUBLE_EQ(m.zoom, DisplayMapping::kMaxZoom);
+}
+
 TEST_F(ImageDisplay, SixteenBitImagesAreShownByTheirHighBytes) {
     const ImageHandle a = CreateImage(5, 2, PaletteGrey, true, 16);
     const uint16_t top[5] = {0x0100, 0x0200, 0x0300, 0x0400, 0xFFFF};
