@@ -50,22 +50,12 @@ public:
         }
         return w;
     }
+    static int pixel(ImageHandle w, int c, int r) { return LiveImage(w) ? LiveImage(w)->GetPixel(c, r) : -1; }
     static std::vector<int> rowOf(ImageHandle w, int r) {
-        const Image* i = LiveImage(w);
         std::vector<int> out;
-        if (!i) return out;
-        if (i->Depth() == 16) {
-            std::vector<uint16_t> v(static_cast<size_t>(i->Width()));
-            ReadLine16(w, r, v.data());
-            out.assign(v.begin(), v.end());
-        } else {
-            std::vector<uint8_t> v(static_cast<size_t>(i->Width()));
-            ReadLine8(w, r, v.data());
-            out.assign(v.begin(), v.end());
-        }
+        for (int c = 0; LiveImage(w) && c < LiveImage(w)->Width(); ++c) out.push_back(pixel(w, c, r));
         return out;
     }
-    static int pixel(ImageHandle w, int c, int r) { return rowOf(w, r).at(static_cast<size_t>(c)); }
     void pick(ImageHandle w, double column = 0, double row = 0) {
         ui.queue(platform::ImagePickEvent{platform::ImagePickEvent::Kind::Picked, w.number, column, row});
     }
