@@ -3,6 +3,8 @@
 // answer is queued before the call that opens the window and runs as soon as
 // the window is up.
 #include <QApplication>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
@@ -29,6 +31,18 @@ inline void onNextModal(std::function<void(QWidget*)> answer, QWidget* after = n
         }
     });
     timer->start();
+}
+
+/// Answers a file dialog with a path as a user would: typed into the name
+/// field, then accepted. QFileDialog::selectFile leaves the field alone once
+/// it has the focus, and whether it has depends on when the window system
+/// activated the dialog; the answer must not.
+inline bool answerFileDialog(QFileDialog* dialog, const QString& path) {
+    auto* name = dialog ? dialog->findChild<QLineEdit*>("fileNameEdit") : nullptr;
+    if (!name) return false;
+    name->setText(path);
+    QMetaObject::invokeMethod(dialog, "accept");
+    return true;
 }
 
 }  // namespace orvex::gui::testing

@@ -152,8 +152,7 @@ private slots:
             QVERIFY(dialog);
             shownFilter = dialog->selectedNameFilter();
             shownName = dialog->findChild<QLineEdit*>("fileNameEdit")->text();
-            dialog->selectFile("grain");
-            QMetaObject::invokeMethod(dialog, "accept");
+            QVERIFY(orvex::gui::testing::answerFileDialog(dialog, "grain"));
         });
         const auto answer = ui->chooseFile(request);
         QVERIFY(answer.has_value());
