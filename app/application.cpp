@@ -25,6 +25,7 @@
 #include "processing/composite_commands.h"
 #include "processing/formula_commands.h"
 #include "platform/ui.h"
+#include "processing/geometry_commands.h"
 
 namespace orvex::app {
 
@@ -166,6 +167,7 @@ void Application::Start(const std::string& folder) {
     RegisterFormulaCommands();
     RegisterHistogramCommands();
     RegisterCompositeCommands();
+    RegisterGeometryCommands();
     InstallFileOpeners(*this);
     running = true;
 

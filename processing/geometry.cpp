@@ -1,0 +1,344 @@
+#include "processing/geometry.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+#include "app/history.h"
+#include "imagestore/image_interface.h"
+#include "processing/geometry_result.h"
+
+namespace orvex {
+
+namespace {
+
+struct Choice {
+    const char* text;
+    const char* history;
+};
+constexpr Choice kChoices[] = {
+    {"Rotate 90 degrees CW", "Rotate 90 degrees CW:  "},
+    {"Rotate 180 degrees", "Rotate 180 degrees (Flip top to bottom):  "},
+    {"Rotate 90 degrees CCW", "Rotate 90 degrees CCW:  "},
+    {"Flip top to bottom", "Flip top to bottom:  "},
+    {"Flip left to right", "Flip left to right:  "},
+};
+
+bool quarterTurn(RotateFlip choice) {
+    return choice == RotateFlip::Clockwise90 || choice == RotateFlip::CounterClockwise90;
+}
+
+// The source pixel that result pixel (c, r) takes, for a source of w x h.
+struct SourceOf {
+    RotateFlip choice;
+    int w, h;
+    void operator()(int c, int r, int& column, int& row) const {
+        switch (choice) {
+            case RotateFlip::Clockwise90: column = r; row = h - 1 - c; break;
+            case RotateFlip::Half: column = w - 1 - c; row = h - 1 - r; break;
+            case RotateFlip::CounterClockwise90: column = w - 1 - r; row = c; break;
+            case RotateFlip::TopToBottom: column = c; row = h - 1 - r; break;
+            case RotateFlip::LeftToRight: column = w - 1 - c; row = r; break;
+        }
+    }
+};
+
+int writeRow(ImageHandle window, int row, const uint8_t* pixels) { return WriteLine8(window, row, pixels); }
+int writeRow(ImageHandle window, int row, const uint16_t* pixels) { return WriteLine16(window, row, pixels); }
+
+template <class T>
+void rotateRows(const std::vector<T>& src, int w, int h, RotateFlip choice, ImageHandle result) {
+    const bool quarter = quarterTurn(choice);
+    const int rw = quarter ? h : w, rh = quarter ? w : h;
+    std::vector<T> out(static_cast<size_t>(rw));
+    const size_t stride = static_cast<size_t>(w);
+    for (int r = 0; r < rh; ++r) {
+        T* o = out.data();
+        switch (choice) {
+            case RotateFlip::Clockwise90:
+                // Column r of the source, read from the bottom up.
+                for (int c = 0; c < rw; ++c) o[c] = src[static_cast<size_t>(h - 1 - c) * stride + r];
+                break;
+            case RotateFlip::CounterClockwise90:
+                for (int c = 0; c < rw; ++c) o[c] = src[static_cast<size_t>(c) * stride + (w - 1 - r)];
+                break;
+            case RotateFlip::Half: {
+                const T* s = &src[static_cast<size_t>(h - 1 - r) * stride];
+                std::reverse_copy(s, s + w, o);
+                break;
+            }
+            case RotateFlip::TopToBottom: {
+                const T* s = &src[static_cast<size_t>(h - 1 - r) * stride];
+                std::copy(s, s + w, o);
+                break;
+            }
+            case RotateFlip::LeftToRight: {
+                const T* s = &src[static_cast<size_t>(r) * stride];
+                std::reverse_copy(s, s + w, o);
+                break;
+            }
+        }
+        if (writeRow(result, r, o) != ImageDone || RowProgressStep(result, r, rh)) break;
+    }
+}
+
+void logResult(ImageHandle source, ImageHandle result, const char* first, const char* sourceLine,
+               const char* resultLine) {
+    const std::string sourceName = WindowName(source);
+    LogHistory(result, first, true);
+    LogHistory(result, sourceLine + sourceName, false);
+    LogHistory(result, resultLine + WindowName(result), false);
+}
+
+}  // namespace
+
+const char* RotateFlipText(RotateFlip choice) { return kChoices[static_cast<int>(choice)].text; }
+const char* RotateFlipHistory(RotateFlip choice) { return kChoices[static_cast<int>(choice)].history; }
+
+ImageHandle RotateFlipImage(ImageHandle source, RotateFlip choice) {
+    const Image* s = LiveImage(source);
+    if (!s) return {};
+    const int w = s->Width(), h = s->Height();
+    const bool quarter = quarterTurn(choice);
+    const bool wide = s->Depth() == 16;
+    std::vector<uint8_t> narrowPixels;
+    std::vector<uint16_t> widePixels;
+    if (wide ? !ReadPicture(*s, widePixels, "Rotate") : !ReadPicture(*s, narrowPixels, "Rotate")) return {};
+
+    const ImageHandle result =
+        CreateResultImage(source, quarter ? h : w, quarter ? w : h, ResultDepth(*s), true, true);
+    if (!result) return {};
+    s = LiveImage(source);
+    if (s && s->IsPositionRegistered()) {
+        RealPoint lowerLeft, upperRight;
+        if (quarter) {
+            // Same centre, each axis keeping the units per pixel of the
+            // source axis its pixels came from.
+            RealPoint ll, ur;
+            s->GetLowerLeftUpperRight(ll, ur);
+            const double cx = (ll.x + ur.x) / 2, cy = (ll.y + ur.y) / 2;
+            const double halfWidth = (h - 1) / 2.0 * std::fabs(s->UnitsPerPixelY());
+            const double halfHeight = (w - 1) / 2.0 * std::fabs(s->UnitsPerPixelX());
+            lowerLeft = {cx - halfWidth, cy - halfHeight};
+            upperRight = {cx + halfWidth, cy + halfHeight};
+        } else {
+            // The corner pixels of the result stand where their source pixels stood.
+            const SourceOf from{choice, w, h};
+            int c = 0, r = 0;
+            from(0, h - 1, c, r);
+            lowerLeft = s->PixelToReal(c, r);
+            from(w - 1, 0, c, r);
+            upperRight = s->PixelToReal(c, r);
+        }
+        SetRegistration(result, lowerLeft, upperRight);
+    }
+    if (wide)
+        rotateRows(widePixels, w, h, choice, result);
+    else
+        rotateRows(narrowPixels, w, h, choice, result);
+    logResult(source, result, RotateFlipHistory(choice), "  source image: ", "  new image: ");
+    Redraw(result, true);
+    return result;
+}
+
+// --- Resampling ---------------------------------------------------------------
+
+namespace {
+
+// Where each result index samples the source: the lower neighbour and the
+// weight of the upper one. Outside the first and last centre the weight
+// leaves 0..1, which extrapolates from the two outermost samples.
+struct Taps {
+    std::vector<int> index;
+    std::vector<double> weight;
+};
+
+Taps bilinearTaps(int sourceSize, int resultSize) {
+    Taps t;
+    t.index.resize(static_cast<size_t>(resultSize));
+    t.weight.resize(static_cast<size_t>(resultSize));
+    const double scale = static_cast<double>(sourceSize) / resultSize;
+    for (int i = 0; i < resultSize; ++i) {
+        const double position = scale * (i + 0.5);
+        int lower = 0;
+        double weight = 0;
+        if (sourceSize < 2) {
+            lower = 0;
+            weight = 0;
+        } else if (position <= 0.5) {
+            lower = 0;
+            weight = position - 0.5;
+        } else if (position >= sourceSize - 0.5) {
+            lower = sourceSize - 2;
+            weight = position - 0.5 - lower;
+        } else {
+            lower = static_cast<int>(position - 0.5);
+            weight = position - 0.5 - lower;
+        }
+        t.index[static_cast<size_t>(i)] = lower;
+        t.weight[static_cast<size_t>(i)] = weight;
+    }
+    return t;
+}
+
+std::vector<int> nearestTaps(int sourceSize, int resultSize) {
+    std::vector<int> index(static_cast<size_t>(resultSize));
+    const double scale = static_cast<double>(sourceSize) / resultSize;
+    // Limited to the last index for both methods: the product can only reach
+    // it through rounding, and a pixel beyond the row must never be read.
+    for (int i = 0; i < resultSize; ++i)
+        index[static_cast<size_t>(i)] = std::min(static_cast<int>(scale * (i + 0.5)), sourceSize - 1);
+    return index;
+}
+
+template <class T>
+void resampleNearest(const Image& s, int width, int height, ImageHandle result) {
+    const std::vector<int> columns = nearestTaps(s.Width(), width);
+    const std::vector<int> rows = nearestTaps(s.Height(), height);
+    std::vector<T> in(static_cast<size_t>(s.Width())), out(static_cast<size_t>(width));
+    int loaded = -1;
+    for (int r = 0; r < height; ++r) {
+        const int row = rows[static_cast<size_t>(r)];
+        if (row != loaded) {
+            s.ReadLine(row, in.data(), sizeof(T) * 8);
+            loaded = row;
+            for (int c = 0; c < width; ++c) out[static_cast<size_t>(c)] = in[static_cast<size_t>(columns[static_cast<size_t>(c)])];
+        }
+        if (writeRow(result, r, out.data()) != ImageDone || RowProgressStep(result, r, height)) break;
+    }
+}
+
+template <class T>
+void resampleBilinear(const Image& s, int width, int height, ImageHandle result) {
+    const int sw = s.Width(), sh = s.Height();
+    const Taps columns = bilinearTaps(sw, width);
+    const Taps rows = bilinearTaps(sh, height);
+    const double top = sizeof(T) == 1 ? 255.0 : 65535.0;
+    std::vector<T> in(static_cast<size_t>(sw));
+    std::vector<T> out(static_cast<size_t>(width));
+    // Two source rows interpolated along the row, kept while the next result
+    // row needs them again.
+    std::vector<double> along[2] = {std::vector<double>(static_cast<size_t>(width)),
+                                    std::vector<double>(static_cast<size_t>(width))};
+    int held[2] = {-1, -1};
+    // The slot holding a source row along the result row, loaded into the
+    // slot other than `keep` when it is not there yet.
+    auto slotOf = [&](int row, int keep) {
+        for (int k = 0; k < 2; ++k)
+            if (held[k] == row) return k;
+        const int slot = keep == 0 ? 1 : 0;
+        s.ReadLine(row, in.data(), sizeof(T) * 8);
+        double* a = along[slot].data();
+        if (sw < 2) {
+            std::fill(a, a + width, static_cast<double>(in[0]));
+        } else {
+            for (int c = 0; c < width; ++c) {
+                const int i = columns.index[static_cast<size_t>(c)];
+                const double lo = in[static_cast<size_t>(i)], hi = in[static_cast<size_t>(i + 1)];
+                a[c] = lo + (hi - lo) * columns.weight[static_cast<size_t>(c)];
+            }
+        }
+        held[slot] = row;
+        return slot;
+    };
+    for (int r = 0; r < height; ++r) {
+        const int j = rows.index[static_cast<size_t>(r)];
+        const double g = rows.weight[static_cast<size_t>(r)];
+        const int upper = slotOf(j, -1);
+        const int lower = sh < 2 ? upper : slotOf(j + 1, upper);
+        const double* a = along[upper].data();
+        const double* b = along[lower].data();
+        for (int c = 0; c < width; ++c) {
+            const double v = std::clamp(a[c] + (b[c] - a[c]) * g, 0.0, top);
+            out[static_cast<size_t>(c)] = static_cast<T>(v);
+        }
+        if (writeRow(result, r, out.data()) != ImageDone || RowProgressStep(result, r, height)) break;
+    }
+}
+
+}  // namespace
+
+ImageHandle ResampleImage(ImageHandle source, int width, int height, ResampleMethod method) {
+    const Image* s = LiveImage(source);
+    if (!s) return {};
+    if (s->Depth() != 8 && s->Depth() != 16) {
+        platform::showMessage("Method/Image depth not implemented", "Resize");
+        return {};
+    }
+    if (width < 1 || height < 1) return {};
+    const ImageHandle result = CreateResultImage(source, width, height, s->Depth(), true, true);
+    s = LiveImage(source);
+    if (!result || !s) return result;
+    if (s->IsPositionRegistered()) {
+        // The result covers the same real area: each of its pixel centres
+        // stands where it sampled the source.
+        const double sx = static_cast<double>(s->Width()) / width;
+        const double sy = static_cast<double>(s->Height()) / height;
+        const RealPoint lowerLeft = s->PixelToReal(sx * 0.5 - 0.5, sy * (height - 0.5) - 0.5);
+        const RealPoint upperRight = s->PixelToReal(sx * (width - 0.5) - 0.5, sy * 0.5 - 0.5);
+        SetRegistration(result, lowerLeft, upperRight);
+    }
+    s = LiveImage(source);
+    if (!s) return result;
+    const bool wide = s->Depth() == 16;
+    if (method == ResampleMethod::Bilinear) {
+        if (wide)
+            resampleBilinear<uint16_t>(*s, width, height, result);
+        else
+            resampleBilinear<uint8_t>(*s, width, height, result);
+    } else {
+        if (wide)
+            resampleNearest<uint16_t>(*s, width, height, result);
+        else
+            resampleNearest<uint8_t>(*s, width, height, result);
+    }
+    logResult(source, result, "Resample:  ", "  source image: ", "  new image: ");
+    Redraw(result, true);
+    return result;
+}
+
+// --- Crop -------------------------------------------------------------------
+
+ImageHandle CropImage(ImageHandle source, platform::PixelRect rect) {
+    const Image* s = LiveImage(source);
+    if (!s) return {};
+    if (rect.left > rect.right) std::swap(rect.left, rect.right);
+    if (rect.top > rect.bottom) std::swap(rect.top, rect.bottom);
+    rect.left = std::max(rect.left, 0);
+    rect.top = std::max(rect.top, 0);
+    rect.right = std::min(rect.right, s->Width() - 1);
+    rect.bottom = std::min(rect.bottom, s->Height() - 1);
+    if (rect.right <= rect.left || rect.bottom <= rect.top) {
+        platform::showMessage("Crop area is too small.  Choose a larger area.", "Crop");
+        return {};
+    }
+    const int width = rect.right - rect.left + 1, height = rect.bottom - rect.top + 1;
+    const ImageHandle result = CreateResultImage(source, width, height, ResultDepth(*s), true, true);
+    s = LiveImage(source);
+    if (!result || !s) return result;
+    if (s->IsPositionRegistered())
+        SetRegistration(result, s->PixelToReal(rect.left, rect.bottom), s->PixelToReal(rect.right, rect.top));
+
+    const bool wide = s->Depth() == 16;
+    std::vector<uint8_t> narrow(wide ? 0 : static_cast<size_t>(width));
+    std::vector<uint16_t> broad(wide ? static_cast<size_t>(width) : 0);
+    for (int r = 0; r < height; ++r) {
+        s = LiveImage(source);
+        if (!s) break;
+        int written = ImageNotLive;
+        if (wide) {
+            s->ReadBlock(rect.left, rect.top + r, width, 1, broad.data(), 16);
+            written = WriteLine16(result, r, broad.data());
+        } else {
+            s->ReadBlock(rect.left, rect.top + r, width, 1, narrow.data(), 8);
+            written = WriteLine8(result, r, narrow.data());
+        }
+        if (written != ImageDone || RowProgressStep(result, r, height)) break;
+    }
+    logResult(source, result, "cropped: ", "  old name:  ", "  new name:  ");
+    Redraw(result, true);
+    return result;
+}
+
+}  // namespace orvex

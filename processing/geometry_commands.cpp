@@ -1,0 +1,126 @@
+#include "processing/geometry_commands.h"
+
+#include <string>
+
+#include "app/command_table.h"
+#include "imagestore/image.h"
+#include "imagestore/image_interface.h"
+#include "platform/ui.h"
+
+namespace orvex {
+
+using platform::ControlKind;
+using platform::DialogControl;
+
+namespace {
+
+constexpr const char* kRotateGroup = "Rotate/Flip";
+constexpr const char* kMethodGroup = "Interpolation Method";
+constexpr const char* kMethods[] = {"Fast", "Nearest Neighbor", "Bilinear"};
+
+DialogControl control(const std::string& label, ControlKind kind) {
+    DialogControl c;
+    c.label = label;
+    c.kind = kind;
+    return c;
+}
+
+DialogControl radio(const std::string& label, const char* group, bool chosen) {
+    DialogControl c = control(label, ControlKind::Radio);
+    c.group = group;
+    c.value = chosen ? 1 : 0;
+    return c;
+}
+
+bool hasActive() { return LiveView(ActiveImageWindow()) != nullptr; }
+
+}  // namespace
+
+RotateFlipDialog::RotateFlipDialog() : DialogModel("Rotate/Flip Image") {
+    for (int i = 0; i < 5; ++i) add(radio(RotateFlipText(static_cast<RotateFlip>(i)), kRotateGroup, i == 0));
+    add(control("OK", ControlKind::Button));
+    add(control("Cancel", ControlKind::Button));
+}
+
+RotateFlip RotateFlipDialog::choice() const {
+    for (int i = 0; i < 5; ++i) {
+        const DialogControl* c = find(RotateFlipText(static_cast<RotateFlip>(i)));
+        if (c && c->value) return static_cast<RotateFlip>(i);
+    }
+    return RotateFlip::Clockwise90;
+}
+
+ResizeDialog::ResizeDialog(int width, int height) : DialogModel("Resize Image") {
+    DialogControl current = control("Current width: ", ControlKind::Label);
+    current.text = "Current width: " + std::to_string(width);
+    add(current);
+    current = control("Current height: ", ControlKind::Label);
+    current.text = "Current height: " + std::to_string(height);
+    add(current);
+    for (auto [label, value] : {std::pair{"New Width", width}, std::pair{"New Height", height}}) {
+        DialogControl spin = control(label, ControlKind::Spin);
+        spin.min = 1;
+        spin.max = Image::kMaxDimension;
+        spin.value = value;
+        add(spin);
+    }
+    for (int i = 0; i < 3; ++i) add(radio(kMethods[i], kMethodGroup, i == 0));
+    add(control("OK", ControlKind::Button));
+    add(control("Cancel", ControlKind::Button));
+}
+
+int ResizeDialog::newWidth() const { return find("New Width")->value; }
+int ResizeDialog::newHeight() const { return find("New Height")->value; }
+
+ResampleMethod ResizeDialog::method() const {
+    for (int i = 0; i < 3; ++i)
+        if (const DialogControl* c = find(kMethods[i]); c && c->value) return static_cast<ResampleMethod>(i);
+    return ResampleMethod::Fast;
+}
+
+ImageHandle OnRotateFlip() {
+    const ImageHandle source = ActiveImageWindow();
+    if (!LiveImage(source)) {
+        platform::showMessage("No image active", "Rotate");
+        return {};
+    }
+    RotateFlipDialog dialog;
+    if (!platform::ui().runDialog(dialog)) return {};
+    return RotateFlipImage(source, dialog.choice());
+}
+
+ImageHandle OnResize() {
+    const ImageHandle source = ActiveImageWindow();
+    const Image* image = LiveImage(source);
+    if (!image) {
+        platform::showMessage("No image active", "Resample");
+        return {};
+    }
+    ResizeDialog dialog(image->Width(), image->Height());
+    if (!platform::ui().runDialog(dialog)) return {};
+    return ResampleImage(source, dialog.newWidth(), dialog.newHeight(), dialog.method());
+}
+
+ImageHandle OnCrop() {
+    const ImageHandle source = ActiveImageWindow();
+    if (!LiveImage(source)) return {};
+    const auto rect = platform::ui().pickRectangle(source.number, "Draw a rectangle of the area");
+    if (!rect) return {};
+    return CropImage(source, *rect);
+}
+
+void RegisterGeometryCommands() {
+    auto add = [](const char* path, void (*run)(), const char* status) {
+        app::Command c;
+        c.path = path;
+        c.run = run;
+        c.status = status;
+        c.enabled = hasActive;
+        app::commandTable().add(std::move(c));
+    };
+    add("Basic > &Crop", [] { OnCrop(); }, "Cut a rectangle out of the active image");
+    add("Basic > &Rotate/Flip", [] { OnRotateFlip(); }, "Turn or mirror the active image");
+    add("Advanced > Modify Image > R&esize", [] { OnResize(); }, "Resample the active image to a new size");
+}
+
+}  // namespace orvex

@@ -1,0 +1,122 @@
+#pragma once
+// Headless image windows for the geometry, filter and statistics commands:
+// scripted answers, a still clock, an empty command table and history, and
+// images filled with seeded random values.
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include "app/command_table.h"
+#include "app/history.h"
+#include "app/window_list.h"
+#include "imagestore/image_interface.h"
+#include "imagestore/orvex_view.h"
+#include "platform/clock.h"
+#include "platform/headless_ui.h"
+
+namespace orvex::testing {
+
+class ProcessingTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previousUi = platform::setUi(&ui);
+        platform::setClock(&clock);
+        windowList().Reset();
+        ResetGlobalHistory();
+        app::commandTable().clear();
+    }
+    void TearDown() override {
+        app::commandTable().clear();
+        windowList().Reset();
+        platform::setClock(nullptr);
+        platform::setUi(previousUi);
+    }
+
+    /// An active image window of random values below `limit` (0: the depth's full range).
+    ImageHandle randomImage(int width, int height, int depth, unsigned limit = 0) {
+        const ImageHandle w = CreateImage(width, height, PaletteCustom, true, depth);
+        const unsigned top = limit ? limit : (depth == 16 ? 65536u : 256u);
+        std::uniform_int_distribution<unsigned> value(0, top - 1);
+        if (depth == 16) {
+            std::vector<uint16_t> row(static_cast<size_t>(width));
+            for (int r = 0; r < height; ++r) {
+                for (auto& v : row) v = static_cast<uint16_t>(value(random));
+                WriteLine16(w, r, row.data());
+            }
+        } else {
+            std::vector<uint8_t> row(static_cast<size_t>(width));
+            for (int r = 0; r < height; ++r) {
+                for (auto& v : row) v = static_cast<uint8_t>(value(random));
+                WriteLine8(w, r, row.data());
+            }
+        }
+        windowList().SetActive(w);
+        return w;
+    }
+    /// An active 8-bit window holding the rows given.
+    ImageHandle imageOf(const std::vector<std::vector<int>>& rows, int depth = 8) {
+        const int width = static_cast<int>(rows[0].size()), height = static_cast<int>(rows.size());
+        const ImageHandle w = CreateImage(width, height, PaletteCustom, true, depth);
+        for (int r = 0; r < height; ++r) {
+            std::vector<uint16_t> line(rows[r].begin(), rows[r].end());
+            if (depth == 16) {
+                WriteLine16(w, r, line.data());
+            } else {
+                std::vector<uint8_t> narrow(line.begin(), line.end());
+                WriteLine8(w, r, narrow.data());
+            }
+        }
+        windowList().SetActive(w);
+        return w;
+    }
+    static int pixel(ImageHandle w, int column, int row) { return LiveImage(w)->GetPixel(column, row); }
+    static std::vector<int> row(ImageHandle w, int r) {
+        std::vector<int> out;
+        for (int c = 0; c < LiveImage(w)->Width(); ++c) out.push_back(pixel(w, c, r));
+        return out;
+    }
+    /// The lines of the window's history, without their times.
+    static std::vector<std::string> historyLines(ImageHandle w) {
+        std::vector<std::string> lines;
+        const std::string& text = LiveView(w)->history;
+        const std::string time = TimeText();
+        size_t at = 0;
+        while (at < text.size()) {
+            size_t end = text.find('\n', at);
+            std::string line = text.substr(at, end - at + 1);
+            if (line.size() >= time.size() && line.compare(line.size() - time.size(), time.size(), time) == 0)
+                line = line.substr(0, line.size() - time.size());
+            else if (!line.empty() && line.back() == '\n')
+                line.pop_back();
+            lines.push_back(line);
+            at = end == std::string::npos ? text.size() : end + 1;
+        }
+        return lines;
+    }
+    static platform::DialogScript script(std::vector<platform::DialogStep> steps) {
+        platform::DialogScript s;
+        s.steps = std::move(steps);
+        return s;
+    }
+    static platform::DialogStep choose(const std::string& label) {
+        return {platform::DialogStep::Op::Choose, label, "", 0};
+    }
+    static platform::DialogStep press(const std::string& label) {
+        return {platform::DialogStep::Op::Press, label, "", 0};
+    }
+    static platform::DialogStep setText(const std::string& label, const std::string& text) {
+        return {platform::DialogStep::Op::SetText, label, text, 0};
+    }
+    static platform::DialogStep setValue(const std::string& label, int value) {
+        return {platform::DialogStep::Op::SetValue, label, "", value};
+    }
+
+    platform::HeadlessUi ui;
+    platform::Ui* previousUi = nullptr;
+    platform::TestClock clock;
+    std::mt19937 random{20261208};
+};
+
+}  // namespace orvex::testing
