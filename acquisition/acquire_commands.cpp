@@ -29,6 +29,10 @@ void resetAcquireMenuState() { acquireMenuState() = AcquireMenuState(); }
 
 bool AcquisitionMenusEnabled() { return !acquireMenuState().menusGreyed; }
 
+bool AcquisitionRunning() { return runState().runState != RUN_IDLE; }
+
+bool AcquisitionCommandsEnabled() { return !AcquisitionRunning() && !runState().commandBusy; }
+
 namespace {
 
 void log(const std::string& text, bool withTime) { LogHistory(ImageHandle{}, text, withTime); }
@@ -65,6 +69,7 @@ void setRunning(int mode) {
 }
 
 void setIdle() {
+    acquireMenuState().singleChecked = false;
     RunState& run = runState();
     run.acquireMode = ACQUIRE_NONE;
     run.runState = RUN_IDLE;
@@ -136,6 +141,7 @@ void acquire_single() {
     board().ReportErrors();
     log("started acquire|single: ", true);
     setRunning(ACQUIRE_STORE);
+    acquireMenuState().singleChecked = true;
     greyMenus(true);
     rereadElementLists();
     if (knownProbe()) ScanPass();

@@ -13,16 +13,24 @@ namespace orvex {
 /// greyed and which acquisition command carries a check mark.
 struct AcquireMenuState {
     bool menusGreyed = false;
+    bool singleChecked = false;
     bool continuousChecked = false;
     bool averageChecked = false;
     /// The pass being scanned (Continuous from 0, Average from 1); -1 between runs.
     int pass = -1;
+    bool operator==(const AcquireMenuState&) const = default;
 };
 AcquireMenuState& acquireMenuState();
 /// Back to the start-up state (tests).
 void resetAcquireMenuState();
 /// Whether the Setup and Modes menus are enabled.
 bool AcquisitionMenusEnabled();
+/// Whether a run is going (started and not yet back to idle): Finish and Halt
+/// are offered only then.
+bool AcquisitionRunning();
+/// Whether Single, Continuous and Average may start: no run and no
+/// acquisition command in progress.
+bool AcquisitionCommandsEnabled();
 
 /// Re-reads the named element lists, names the channels after them and
 /// prepares every channel's image (analog, digital, counter).
@@ -55,8 +63,9 @@ ImageHandle BurnIn();
 /// True when the close may go ahead.
 bool ConfirmCloseDuringAcquisition(ImageHandle window);
 
-/// Enters the Acquire, Modes and Stage Scan Setup commands and Burn In into
-/// the command table (again: replacing them in place).
+/// Enters the Acquire and Modes commands and Burn In into the command table
+/// (again: replacing them in place). Stage Scan Setup goes in with the rest of
+/// the Setup menu, in its place there.
 void RegisterAcquireCommands();
 /// Hooks the close question, the snap marker (once) and Release Beam (after
 /// the last window closed) to the image windows.

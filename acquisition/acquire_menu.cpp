@@ -1,9 +1,8 @@
-// The acquisition commands, positioning modes and Stage Scan Setup in the
-// command table, and their hooks on the image windows.
+// The acquisition commands and positioning modes in the command table, and
+// their hooks on the image windows.
 #include "acquisition/acquire_commands.h"
 #include "acquisition/positioning.h"
 #include "acquisition/run_state.h"
-#include "acquisition/stage_scan_dialog.h"
 #include "app/command_table.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/image_window_events.h"
@@ -30,14 +29,18 @@ bool hasActive() { return LiveView(ActiveImageWindow()) != nullptr; }
 }  // namespace
 
 void RegisterAcquireCommands() {
-    add("Acquire > &Single", OnAcquireSingle, "Acquire a single set of images\nSingle");
+    // While a run goes the three starts are greyed with the running one
+    // checked, and only Finish and Halt are offered.
+    const AcquireMenuState& state = acquireMenuState();
+    add("Acquire > &Single", OnAcquireSingle, "Acquire a single set of images\nSingle",
+        AcquisitionCommandsEnabled, [&state] { return state.singleChecked; });
     add("Acquire > &Continuous", OnAcquireContinuous, "Continuously acquire a set of images\nContinuous",
-        nullptr, [] { return acquireMenuState().continuousChecked; });
-    add("Acquire > &Average", OnAcquireAverage, "Acquire the average of N images\nAverage", nullptr,
-        [] { return acquireMenuState().averageChecked; });
-    add("Acquire > &Finish", OnAcquireFinish, "Stop after current image scan\nFinish", nullptr, nullptr,
-        true);
-    add("Acquire > &Halt", OnAcquireHalt, "Stop at end of current scan line\nHalt");
+        AcquisitionCommandsEnabled, [&state] { return state.continuousChecked; });
+    add("Acquire > &Average", OnAcquireAverage, "Acquire the average of N images\nAverage",
+        AcquisitionCommandsEnabled, [&state] { return state.averageChecked; });
+    add("Acquire > &Finish", OnAcquireFinish, "Stop after current image scan\nFinish", AcquisitionRunning,
+        nullptr, true);
+    add("Acquire > &Halt", OnAcquireHalt, "Stop at end of current scan line\nHalt", AcquisitionRunning);
 
     add("Modes > &Pixel Snap", mode_pixel_snap, "Move the beam or the stage to a pixel of an image",
         AcquisitionMenusEnabled);
@@ -48,10 +51,7 @@ void RegisterAcquireCommands() {
     add("Modes > &Center", mode_center, "Park the beam in the middle of its range",
         AcquisitionMenusEnabled);
 
-    add("Setup > &Stage Scan Setup...", setup_resolution, "Set the stage frame of stage and hybrid scans",
-        AcquisitionMenusEnabled, nullptr, true);
-
-    add("Basic > &Burn In", [] { BurnIn(); }, "Make a new image of what the active window shows",
+    add("Advanced > &Burn In", [] { BurnIn(); }, "Make a new image of what the active window shows",
         hasActive);
 }
 

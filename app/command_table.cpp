@@ -1,6 +1,7 @@
 #include "app/command_table.h"
 
 #include <cctype>
+#include <iterator>
 
 namespace orvex::app {
 
@@ -43,6 +44,20 @@ std::string NormalisedMenuPath(const std::string& path) {
     return out;
 }
 
+const std::vector<std::string>& TopMenus() {
+    static const std::vector<std::string> menus = {"&File",  "&Basic", "&Advanced", "&Acquire",
+                                                   "&Setup", "&Modes", "&Window",   "&Help"};
+    return menus;
+}
+
+int TopMenuRank(const std::string& path) {
+    const std::string top = NormalisedMenuPath(SplitMenuPath(path).front());
+    const auto& menus = TopMenus();
+    for (size_t i = 0; i < menus.size(); ++i)
+        if (NormalisedMenuPath(menus[i]) == top) return static_cast<int>(i);
+    return static_cast<int>(menus.size());
+}
+
 void CommandTable::add(Command command) {
     std::string key = NormalisedMenuPath(command.path);
     for (auto& existing : commands_) {
@@ -51,7 +66,11 @@ void CommandTable::add(Command command) {
             return;
         }
     }
-    commands_.push_back(std::move(command));
+    // After the last command of the same or an earlier menu.
+    const int rank = TopMenuRank(command.path);
+    auto at = commands_.end();
+    while (at != commands_.begin() && TopMenuRank(std::prev(at)->path) > rank) --at;
+    commands_.insert(at, std::move(command));
 }
 
 bool CommandTable::remove(const std::string& path) {

@@ -32,15 +32,24 @@ std::string NormalisedMenuPath(const std::string& path);
 /// The menu texts of a path, "&" kept: {"File", "&Open..."}.
 std::vector<std::string> SplitMenuPath(const std::string& path);
 
+/// The menu bar's menus in their order, with their mnemonics: "&File",
+/// "&Basic", "&Advanced", "&Acquire", "&Setup", "&Modes", "&Window", "&Help".
+const std::vector<std::string>& TopMenus();
+/// The place of a path's top menu in TopMenus(); menus not there come last.
+int TopMenuRank(const std::string& path);
+
 class CommandTable {
 public:
-    /// Adds a command, or replaces the one with the same (normalised) path in place.
+    /// Adds a command after the others of its top menu (the menus keep the
+    /// menu bar's order whichever part registers first), or replaces the one
+    /// with the same (normalised) path in place.
     void add(Command command);
     /// Removes a command; true when there was one.
     bool remove(const std::string& path);
     void clear() { commands_.clear(); }
 
-    /// Commands in menu order (the order they were added).
+    /// Commands in menu order: by top menu, and within one in the order they
+    /// were added.
     const std::vector<Command>& all() const { return commands_; }
     /// The command with this path (with or without "&", any case), or null.
     const Command* find(const std::string& path) const;

@@ -10,7 +10,8 @@
 #include "app/zoom.h"
 #include "acquisition/calmag_dialogs.h"
 #include "acquisition/channel_dialogs.h"
-#include "acquisition/run_state.h"
+#include "acquisition/acquire_commands.h"
+#include "acquisition/stage_scan_dialog.h"
 #include "config/setup_files.h"
 #include "hardware/board_dialogs.h"
 #include "imagestore/image_interface.h"
@@ -22,8 +23,6 @@ namespace orvex::app {
 namespace {
 
 bool hasActive() { return LiveView(ActiveImageWindow()) != nullptr; }
-// The Setup and Modes menus are greyed while an acquisition runs.
-bool idle() { return runState().runState == RUN_IDLE; }
 
 void add(const char* path, std::function<void()> run, const char* status, bool needsImage = false,
          bool separator = false) {
@@ -61,13 +60,15 @@ void RegisterShellCommands() {
     add("Basic > &Duplicate", [] { DuplicateImage(ActiveImageWindow(), true, true); },
         "Make a copy of the active image", true);
 
+    // The whole Setup menu in its order, the acquisition's entries among the
+    // rest; greyed as the acquisition greys it while a run goes.
     auto setup = [](const std::string& text, std::function<void()> run, const char* status,
                     bool separator = false) {
         Command c;
         c.path = "Setup > " + text;
         c.run = std::move(run);
         c.status = status;
-        c.enabled = idle;
+        c.enabled = AcquisitionMenusEnabled;
         c.separatorBefore = separator;
         commandTable().add(std::move(c));
     };
@@ -75,6 +76,7 @@ void RegisterShellCommands() {
     setup("&Digital Inputs...", [] { setup_digital_inputs(); }, "Set up the digital input channels");
     setup("&Counter Inputs...", [] { setup_counter_inputs(); }, "Set up the counter input channels");
     setup("&Magnification...", [] { OV_DoMagDlg(); }, "Set the magnification", true);
+    setup("&Stage Scan Setup...", [] { setup_resolution(); }, "Set the stage frame of stage and hybrid scans");
     setup("&Image Size...", [] { OV_DoImageSizeDlg(); }, "Set the size of acquired images");
     setup("Scan &Type...", [] { OV_DoScanDlg(); }, "Set the scan type and the scan values");
     setup("S&cale &Bar Setup...", [] { ScaleBarSetup(); }, "Set up the scale bar", true);

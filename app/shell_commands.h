@@ -1,7 +1,7 @@
 #pragma once
 // The commands of the application shell in the command table: the File
-// menu, the zoom, properties and history commands of the Window menu, the bar
-// setups and the About box.
+// menu, Duplicate, the Setup menu, the zoom, properties and history commands
+// of the Window menu and the About box.
 namespace orvex::app {
 
 /// Enters the shell's commands (again: replacing them in place).

@@ -35,6 +35,11 @@
 #include "app/application.h"
 #define ORVEX_HAVE_APPLICATION 1
 #endif
+#if __has_include("acquisition/acquire_commands.h")
+#include "acquisition/acquire_commands.h"
+#include "acquisition/run_state.h"
+#define ORVEX_HAVE_ACQUISITION 1
+#endif
 #if __has_include("app/progress.h")
 #include "app/progress.h"
 #define ORVEX_HAVE_PROGRESS 1
@@ -157,6 +162,9 @@ MainWindow::MainWindow(QtUi& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
     ui_.onPrompt = [this](const std::string& prompt) {
         statusPanes_[0]->setText(QString::fromStdString(prompt));
     };
+    // A run dispatches the other commands from inside its pump: the Acquire
+    // entries and buttons must show it then, so that Halt can be pressed.
+    ui_.onPump = [this] { followRunState(); };
     statusTimer_ = new QTimer(this);
     statusTimer_->setSingleShot(true);
     statusTimer_->setInterval(300);
@@ -202,6 +210,7 @@ MainWindow::~MainWindow() {
     ui_.onStatus = nullptr;
     ui_.onProgress = nullptr;
     ui_.onPrompt = nullptr;
+    ui_.onPump = nullptr;
     ui_.setParentWindow(nullptr);
 }
 
@@ -447,6 +456,25 @@ void MainWindow::refreshCommandState() {
         rebuildMenus();
         return;
     }
+#endif
+    updateActions();
+}
+
+void MainWindow::followRunState() {
+#ifdef ORVEX_HAVE_ACQUISITION
+    // Looked at on every pump: a few flags, and the actions only when they moved.
+    const AcquireMenuState& m = acquireMenuState();
+    const RunState& r = runState();
+    const std::array<int, 6> seen = {m.menusGreyed, m.singleChecked, m.continuousChecked,
+                                     m.averageChecked, r.runState, r.commandBusy};
+    if (seen == runStateSeen_) return;
+    runStateSeen_ = seen;
+    updateActions();
+#endif
+}
+
+void MainWindow::updateActions() {
+#ifdef ORVEX_HAVE_COMMANDS
     for (const app::Command& c : app::commandTable().all()) {
         QAction* a = action(c.path);
         if (!a) continue;

@@ -88,6 +88,11 @@ private:
     static void applicationListener(const ImageEvent& event);
     static void windowListener(const ImageEvent& event);
     void addFrontEndCommands();
+    /// Greying, check marks and recent-file texts from the table as it is.
+    void updateActions();
+    /// From inside a long command's pump: updates the actions when the run's
+    /// menu state has changed since the last look.
+    void followRunState();
 
     QtUi& ui_;
     QMdiArea* mdi_;
@@ -110,6 +115,7 @@ private:
     std::map<int, ImageFrame*> frames_;  // by image number
     int histogramOf_ = 0;               // image number the histogram was counted for
     bool histogramStale_ = true;
+    std::array<int, 6> runStateSeen_{-1, -1, -1, -1, -1, -1};  // what followRunState saw last
 };
 
 }  // namespace orvex::gui

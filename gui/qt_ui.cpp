@@ -219,6 +219,7 @@ void QtUi::setProgress(int percent, const std::string& text) {
 bool QtUi::pumpMessages() {
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (onPump) onPump();
     return !quitting_;
 }
 

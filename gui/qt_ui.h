@@ -46,6 +46,10 @@ public:
     std::function<void(int percent, const std::string& text)> onProgress;
     /// The prompt of an interactive pick goes to the status bar through this.
     std::function<void(const std::string& prompt)> onPrompt;
+    /// Called after every pump of a long command (a scan pumps between its
+    /// lines), once the waiting events are handled: the main window brings
+    /// its menus and tool bars in line with a run there.
+    std::function<void()> onPump;
 
     /// Marks the application as quitting: the pump returns false from now on
     /// and pending picks end as cancelled.

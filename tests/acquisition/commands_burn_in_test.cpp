@@ -50,7 +50,7 @@ TEST_F(BurnInTest, ThePictureComesBackAsItsPaletteIndicesWithTheMarkerBurntIn) {
 
 TEST_F(BurnInTest, NothingWithoutAnActiveWindow) {
     EXPECT_FALSE(BurnIn());
-    EXPECT_FALSE(app::commandTable().isEnabled("Basic > &Burn In"));
+    EXPECT_FALSE(app::commandTable().isEnabled("Advanced > &Burn In"));
 }
 
 }  // namespace

@@ -9,6 +9,7 @@
 #include "acquisition/acquisition_fixture.h"
 #include "acquisition/positioning.h"
 #include "app/command_table.h"
+#include "app/shell_commands.h"
 
 namespace orvex::testing {
 
@@ -35,6 +36,7 @@ class CommandsTest : public AcquisitionTest {
         resetAcquireMenuState();
         resetMarkerState();
         app::commandTable().clear();
+        app::RegisterShellCommands();  // the Setup menu
         InstallAcquireCommands();
         for (int i = 0; i < 256; ++i) basePalette.push_back(0x010000u * (255 - i) + i);
         imageWindowEventHooks().currentPalette = [this] { return std::optional(basePalette); };

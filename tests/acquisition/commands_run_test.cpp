@@ -31,23 +31,64 @@ TEST_F(Commands, SingleWithoutChannelsSaysSoAndTouchesNothing) {
                                         "acquire_average: No Channels Enabled!"}));
 }
 
+// What the menus offer: during a run the Setup and Modes menus and the
+// three starts are greyed, the running kind is checked, Finish and Halt are
+// offered; between runs the other way round.
+struct MenuLook {
+    bool setupAndModes = true;  // every Setup and Modes entry enabled
+    bool setupAndModesGreyed = true;  // every one greyed
+    bool starts = false;
+    bool stops = false;
+    std::string checked;
+
+    static MenuLook now() {
+        const app::CommandTable& t = app::commandTable();
+        MenuLook look;
+        int entries = 0;
+        for (const app::Command& c : t.all()) {
+            const std::string top = app::SplitMenuPath(c.path).front();
+            if (top != "Setup" && top != "Modes") continue;
+            ++entries;
+            look.setupAndModes = look.setupAndModes && t.isEnabled(c.path);
+            look.setupAndModesGreyed = look.setupAndModesGreyed && !t.isEnabled(c.path);
+        }
+        EXPECT_EQ(entries, 16);  // twelve Setup entries, four Modes
+        look.starts = t.isEnabled("Acquire > Single") && t.isEnabled("Acquire > Continuous") &&
+                      t.isEnabled("Acquire > Average");
+        const bool anyStart = t.isEnabled("Acquire > Single") || t.isEnabled("Acquire > Continuous") ||
+                              t.isEnabled("Acquire > Average");
+        EXPECT_TRUE(look.starts == anyStart);
+        look.stops = t.isEnabled("Acquire > Finish") && t.isEnabled("Acquire > Halt");
+        EXPECT_TRUE(look.stops == (t.isEnabled("Acquire > Finish") || t.isEnabled("Acquire > Halt")));
+        for (const char* kind : {"Single", "Continuous", "Average"})
+            if (t.isChecked(std::string("Acquire > ") + kind)) look.checked += kind;
+        return look;
+    }
+    bool idle() const { return setupAndModes && starts && !stops && checked.empty(); }
+    bool running(const std::string& kind) const {
+        return setupAndModesGreyed && !starts && stops && checked == kind;
+    }
+};
+
 TEST_F(Commands, SingleTakesOnePassInsideTheBeamFrameAndStretchesThePalette) {
     ANALOGCHANNEL& a = enableAnalog();
+    EXPECT_TRUE(MenuLook::now().idle());
     bool greyedDuringRun = false, askedAgain = false;
     ui.onPump = [&] {
-        greyedDuringRun = !app::commandTable().isEnabled("Modes > Center") &&
-                          !app::commandTable().isEnabled("Setup > Stage Scan Setup...") &&
-                          runState().acquisitionInProgress == 1 && ui.status[0] == "Acquisition running - single";
+        greyedDuringRun = MenuLook::now().running("Single") && runState().acquisitionInProgress == 1 &&
+                          ui.status[0] == "Acquisition running - single";
         if (!askedAgain) {
             askedAgain = true;
-            app::commandTable().run("Acquire > Single");  // arrives through the pump: ignored
+            // Arriving through the pump: refused as greyed, and ignored by the command itself.
+            EXPECT_EQ(app::commandTable().run("Acquire > Single"), app::CommandTable::RunResult::Disabled);
+            OnAcquireSingle();
         }
     };
     app::commandTable().run("Acquire > &Single");
     EXPECT_TRUE(greyedDuringRun);
     EXPECT_EQ(runLines(), (Lines{"started acquire|single: @", "finished scan: @"}));
     EXPECT_EQ(a.passCount, 1u);
-    EXPECT_TRUE(app::commandTable().isEnabled("Modes > Center"));
+    EXPECT_TRUE(MenuLook::now().idle());
     EXPECT_EQ(runState().runState, RUN_IDLE);
     EXPECT_EQ(runState().acquireMode, ACQUIRE_NONE);
     EXPECT_EQ(runState().commandBusy, 0);
@@ -99,12 +140,12 @@ TEST_F(Commands, ContinuousEndsByFinishAsFinishedAndByHaltAsHaltedEarly) {
     enableAnalog(8, 6);
     bool checkedDuringRun = false;
     ui.onPump = [&] {
-        checkedDuringRun = app::commandTable().isChecked("Acquire > &Continuous");
+        checkedDuringRun = MenuLook::now().running("Continuous");
         if (runLines().size() == 3) app::commandTable().run("Acquire > &Finish");  // during pass 1
     };
     OnAcquireContinuous();
     EXPECT_TRUE(checkedDuringRun);
-    EXPECT_FALSE(app::commandTable().isChecked("Acquire > &Continuous"));
+    EXPECT_TRUE(MenuLook::now().idle());
     EXPECT_EQ(runLines(), (Lines{"started acquire|continuous: @", "    pass: 0  ", "    pass: 1  ",
                                  "finished scan: @"}));
 
@@ -131,10 +172,10 @@ TEST_F(Commands, AverageMakesMaximumScansPassesButAtLeastTwo) {
         ANALOGCHANNEL& a = enableAnalog(8, 6);
         channelTables().SetAllMaxPasses(maximum);
         bool checked = false;
-        ui.onPump = [&] { checked = checked || app::commandTable().isChecked("Acquire > &Average"); };
+        ui.onPump = [&] { checked = checked || MenuLook::now().running("Average"); };
         OnAcquireAverage();
         EXPECT_TRUE(checked);
-        EXPECT_FALSE(app::commandTable().isChecked("Acquire > &Average"));
+        EXPECT_TRUE(MenuLook::now().idle());
         Lines expected{"started acquire|average: @", "  Pass number:1  ", "  Pass number:2  "};
         if (maximum == 3) expected.push_back("  Pass number:3  ");
         expected.push_back("finished scan: @");

@@ -1,5 +1,6 @@
 #include "app_test_support.h"
 
+#include "app/command_table.h"
 #include "app/history_file.h"
 #include "imagestore/image_display.h"
 
@@ -24,6 +25,19 @@ TEST_F(AppTest, StartRunsItsStepsInOrderAndCreatesTheImageDataFolder) {
     ImageHandle w = CreateImage(8, 8, PaletteRed, true, 8);
     EXPECT_TRUE(LiveImage(w)->IsGreyPalette());
     EXPECT_EQ(LiveImage(w)->GetPaletteKind(), PaletteCustom);
+
+    // The Setup menu in its order, the acquisition's entry among the shell's,
+    // and Burn In under Advanced.
+    std::vector<std::string> setup;
+    for (const Command& c : commandTable().all())
+        if (SplitMenuPath(c.path).front() == "Setup") setup.push_back(c.path);
+    EXPECT_EQ(setup, (std::vector<std::string>{
+                         "Setup > &Analog Inputs...", "Setup > &Digital Inputs...", "Setup > &Counter Inputs...",
+                         "Setup > &Magnification...", "Setup > &Stage Scan Setup...", "Setup > &Image Size...",
+                         "Setup > Scan &Type...", "Setup > S&cale &Bar Setup...", "Setup > &Palette Bar Setup...",
+                         "Setup > &Load Setup...", "Setup > Sa&ve Setup...", "Setup > &Faraday Setup..."}));
+    EXPECT_NE(commandTable().find("Advanced > Burn In"), nullptr);
+    EXPECT_EQ(commandTable().find("Basic > Burn In"), nullptr);
 }
 
 TEST_F(AppTest, EndingWritesTheGlobalHistoryBeforeTheWindowsClose) {

@@ -31,7 +31,7 @@ TEST(CommandTable, PathsMatchWithoutMnemonicsOrCaseAndKeepMenuOrder) {
 
     // Replacing keeps the place in the menu.
     t.add({.path = "Acquire > &Single", .run = [] {}});
-    EXPECT_EQ(t.all()[1].path, "Acquire > &Single");
+    EXPECT_EQ(t.all()[2].path, "Acquire > &Single");
     EXPECT_TRUE(t.isEnabled("Acquire > Single"));
     EXPECT_TRUE(t.remove("acquire > single"));
     EXPECT_EQ(t.find("Acquire > Single"), nullptr);
@@ -42,4 +42,23 @@ TEST(CommandTable, HandlerMayChangeTheTableWhileRunning) {
     t.add({.path = "A > B", .run = [&] { t.clear(); }});
     EXPECT_EQ(t.run("A > B"), CommandTable::RunResult::Done);
     EXPECT_TRUE(t.all().empty());
+}
+
+TEST(CommandTable, TopMenusKeepTheMenuBarOrderWhateverOrderTheyAreAddedIn) {
+    CommandTable t;
+    for (const char* path : {"Help > &About Orvex...", "Setup > &Analog Inputs...", "Window > &Tile",
+                             "Advanced > Modify Image > &Formula", "Tools > Other", "Modes > &Center",
+                             "Acquire > &Single", "Setup > &Magnification...", "Basic > &Duplicate",
+                             "advanced > &Burn In", "File > &Open...", "Setup > &Stage Scan Setup...",
+                             "Basic > &Crop", "File > E&xit"})
+        t.add({.path = path, .run = [] {}});
+    std::vector<std::string> order;
+    for (const Command& c : t.all()) order.push_back(c.path);
+    // Within a menu the order of adding holds; unknown menus go last.
+    EXPECT_EQ(order, (std::vector<std::string>{
+                         "File > &Open...", "File > E&xit", "Basic > &Duplicate", "Basic > &Crop",
+                         "Advanced > Modify Image > &Formula", "advanced > &Burn In", "Acquire > &Single",
+                         "Setup > &Analog Inputs...", "Setup > &Magnification...",
+                         "Setup > &Stage Scan Setup...", "Modes > &Center", "Window > &Tile",
+                         "Help > &About Orvex...", "Tools > Other"}));
 }
