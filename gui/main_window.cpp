@@ -173,9 +173,10 @@ MainWindow::MainWindow(QtUi& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
     addFrontEndCommands();
     rebuildMenus();
 
-    // Tool-bar buttons show their state without a menu being opened, and
-    // acquisition changes it from inside the scan's pump.
+    // Tool-bar buttons show their state without a menu being opened (a run
+    // is followed from its pump as well, at once).
     auto* timer = new QTimer(this);
+    timer->setObjectName("commandRefresh");
     timer->setInterval(250);
     connect(timer, &QTimer::timeout, this, [this] {
         syncWindows();
