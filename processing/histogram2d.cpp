@@ -97,6 +97,7 @@ ImageHandle histo2() {
             }
             if (Image* x = LiveImage(xWindow)) x->ReportRowProgress(i, height);
         }
+        if (Image* x = LiveImage(xWindow)) x->ReportProgress(100);
         for (int r = 0; r < kCells; ++r) {
             if (WriteLine8(histogram, r, &cells[static_cast<size_t>(r) * kCells]) != ImageDone) {
                 platform::showMessage("Error during HISTO2 scan", "histo2()");
@@ -198,6 +199,7 @@ ImageHandle chi_traceback() {
         if (WriteLine8(trace, row, out.data()) != ImageDone) break;
         if (Image* image = LiveImage(trace)) image->ReportRowProgress(row, height);
     }
+    if (Image* image = LiveImage(trace)) image->ReportProgress(100);
     LogHistory(trace, "traceback: ", true);
     LogHistory(trace, "  histogram image: " + histogramName, false);
     LogHistory(trace, "  new image: " + nameOf(trace), false);

@@ -64,6 +64,7 @@ ImageHandle OV_Threshold(ImageHandle window, unsigned level) {
         if (WriteLine8(mask, r, out.data()) != ImageDone) break;
         if (Image* m = LiveImage(mask)) m->ReportRowProgress(r, height);
     }
+    if (Image* m = LiveImage(mask)) m->ReportProgress(100);
     Redraw(mask, true);
     return mask;
 }
@@ -90,6 +91,7 @@ void OV_Negate(ImageHandle window) {
         if (!row.write(window, r)) break;
         if (Image* i = LiveImage(window)) i->ReportRowProgress(r, height);
     }
+    if (Image* i = LiveImage(window)) i->ReportProgress(100);
     LogHistory(window, "negate data: ", true);
     LogHistory(window, "  image name: " + nameOf(window), false);
     Redraw(window, true);
