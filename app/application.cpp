@@ -24,6 +24,7 @@
 #include "platform/dialog_model.h"
 #include "processing/composite_commands.h"
 #include "processing/formula_commands.h"
+#include "processing/mosaic.h"
 #include "platform/ui.h"
 #include "processing/geometry_commands.h"
 
@@ -168,6 +169,7 @@ void Application::Start(const std::string& folder) {
     RegisterHistogramCommands();
     RegisterCompositeCommands();
     RegisterGeometryCommands();
+    RegisterMosaicCommands();
     InstallFileOpeners(*this);
     running = true;
 

@@ -1,0 +1,34 @@
+#pragma once
+// Advanced > Concatenate Images: a mosaic of registered images placed by
+// their real coordinates, a pave of images side by side in pick order, and
+// a stereo pair of two images with a thin separator between them.
+#include <vector>
+
+#include "imagestore/image_handle.h"
+
+namespace orvex {
+
+/// Grid of a pave of n images: columns, and rows (columns or one fewer).
+struct PaveGrid {
+    int columns = 0;
+    int rows = 0;
+};
+PaveGrid PaveGridFor(int images);
+
+/// The mosaic of registered images, the first of the list drawn last (on
+/// top); the result window, or none after a refusal.
+ImageHandle MakeMosaic(std::vector<ImageHandle> images);
+/// The pave of images in pick order; none after a refusal.
+ImageHandle MakePave(const std::vector<ImageHandle>& images);
+/// The stereo pair of a left and a right image; none after a refusal.
+ImageHandle MakeStereoPair(ImageHandle left, ImageHandle right);
+
+/// The menu commands: pick the images, then make the result.
+ImageHandle ov_mosaic();
+ImageHandle ov_pave();
+ImageHandle ov_make_stereo_pair();
+
+/// Adds "Advanced > Concatenate Images > &Mosaic", "&Pave" and "&Combine".
+void RegisterMosaicCommands();
+
+}  // namespace orvex

@@ -1,0 +1,24 @@
+// The menu commands of Advanced > Concatenate Images.
+#include <utility>
+
+#include "app/command_table.h"
+#include "imagestore/image_interface.h"
+#include "processing/mosaic.h"
+
+namespace orvex {
+
+void RegisterMosaicCommands() {
+    auto add = [](const char* text, void (*run)(), const char* status) {
+        app::Command c;
+        c.path = std::string("Advanced > Concatenate Images > ") + text;
+        c.run = run;
+        c.enabled = [] { return LiveView(ActiveImageWindow()) != nullptr; };
+        c.status = status;
+        app::commandTable().add(std::move(c));
+    };
+    add("&Mosaic", [] { ov_mosaic(); }, "Assemble registered images by their coordinates");
+    add("&Pave", [] { ov_pave(); }, "Lay images side by side");
+    add("&Combine", [] { ov_make_stereo_pair(); }, "Put two images side by side as a stereo pair");
+}
+
+}  // namespace orvex

@@ -1,0 +1,184 @@
+// Mosaic, pave and stereo pair: placement by real coordinates, the grid of a
+// pave, the separator of a pair, and the refusals of each.
+#include "processing/mosaic.h"
+
+#include "imagestore/orvex_view.h"
+#include "processing/toolkit_fixture.h"
+
+namespace orvex {
+namespace {
+
+class Concatenate : public testing::ToolkitTest {
+protected:
+    void SetUp() override {
+        ToolkitTest::SetUp();
+        RegisterMosaicCommands();
+    }
+    /// An image with its pixel centres spanning (x0, y0) to (x1, y1).
+    ImageHandle placed(int w, int h, double x0, double y0, double x1, double y1,
+                       const std::function<int(int, int)>& value) {
+        ImageHandle i = image(w, h, 8, value);
+        SetRegistration(i, {x0, y0}, {x1, y1});
+        return i;
+    }
+    ImageHandle mosaic(std::vector<ImageHandle> picks) {
+        for (ImageHandle w : picks) pick(w);
+        ui.queue(platform::ImagePickEvent{platform::ImagePickEvent::Kind::Ok});
+        const int before = ActiveImageWindow().number;
+        app::commandTable().run("Advanced > Concatenate Images > &Mosaic");
+        return ActiveImageWindow().number != before ? ActiveImageWindow() : ImageHandle{};
+    }
+};
+
+TEST_F(Concatenate, TwoTouchingFieldsMakeOneMosaicWithTheFirstPickedOnTop) {
+    ImageHandle a = placed(100, 100, 0, 0, 99, 99, [](int c, int) { return c < 50 ? 0 : 10; });
+    ImageHandle b = placed(100, 100, 100, 0, 199, 99, [](int, int) { return 20; });
+    ImageHandle under = placed(100, 100, 0, 0, 99, 99, [](int, int) { return 30; });
+    const ImageHandle m = mosaic({a, b, under});
+    ASSERT_TRUE(m);
+    EXPECT_EQ(LiveImage(m)->Width(), 200);
+    EXPECT_EQ(LiveImage(m)->Height(), 100);
+    const auto r = row(m, 40);
+    EXPECT_EQ(r[10], 30);   // a's black pixels let the image below show
+    EXPECT_EQ(r[60], 10);   // a lies on top
+    EXPECT_EQ(r[99], 10);
+    EXPECT_EQ(r[100], 20);
+    EXPECT_EQ(r[199], 20);
+    RealPoint ll, ur;
+    GetCorners(m, ll, ur);
+    EXPECT_DOUBLE_EQ(ll.x, 0);
+    EXPECT_DOUBLE_EQ(ur.x, 199);
+    EXPECT_EQ(historyLines("mosaic: "), (std::vector<std::string>{"mosaic: ", "--" + name(under), "--" + name(b),
+                                                                 "--" + name(a)}));
+}
+
+TEST_F(Concatenate, TheFinestPitchWinsAndCoarsePixelsRepeat) {
+    ImageHandle fine = placed(10, 10, 0, 0, 9, 9, [](int, int) { return 1; });
+    ImageHandle coarse = placed(5, 5, 10, 0, 18, 8, [](int c, int) { return 100 + c; });
+    const ImageHandle m = mosaic({fine, coarse});
+    ASSERT_TRUE(m);
+    EXPECT_EQ(LiveImage(m)->Width(), 19);
+    EXPECT_EQ(LiveImage(m)->Height(), 10);
+    const auto r = row(m, 5);
+    EXPECT_EQ(std::vector<int>(r.begin() + 10, r.end()),
+              (std::vector<int>{100, 100, 101, 101, 102, 102, 103, 103, 104}));
+}
+
+TEST_F(Concatenate, ZRegisteredFieldsShareOneScale) {
+    ImageHandle a = placed(4, 4, 0, 0, 3, 3, [](int, int) { return 255; });
+    ImageHandle b = placed(4, 4, 4, 0, 7, 3, [](int, int) { return 255; });
+    ZRegistration z;
+    z.flag = 1;
+    z.units = "PPM";
+    z.high = 100;
+    SetZRegistration(a, z);
+    z.high = 200;
+    SetZRegistration(b, z);
+    const ImageHandle m = mosaic({a, b});
+    ZRegistration out;
+    GetZRegistration(m, out);
+    EXPECT_DOUBLE_EQ(out.high, 200);
+    EXPECT_EQ(row(m, 0), (std::vector<int>{127, 127, 127, 127, 255, 255, 255, 255}));
+}
+
+TEST_F(Concatenate, MosaicRefusals) {
+    ImageHandle a = placed(4, 4, 0, 0, 3, 3, [](int, int) { return 1; });
+    ImageHandle loose = image(4, 4, 8, [](int, int) { return 1; });
+    ImageHandle line = placed(4, 1, 0, 0, 3, 0, [](int, int) { return 1; });
+    EXPECT_FALSE(mosaic({a}));
+    EXPECT_FALSE(mosaic({a, loose, line}));
+    ImageHandle far = placed(2, 2, 5000, 0, 5001, 1, [](int, int) { return 1; });
+    ImageHandle near = placed(2, 2, 0, 0, 1, 1, [](int, int) { return 1; });
+    EXPECT_FALSE(mosaic({near, far}));  // the width question is answered Cancel
+    ImageHandle farther = placed(2, 2, 40000, 0, 40001, 1, [](int, int) { return 1; });
+    EXPECT_FALSE(mosaic({near, farther}));
+    EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{
+                                     "ov_mosaic(): Pick at least two registered images",
+                                     name(loose) + ": unregistered image",
+                                     name(line) + ": image has no extent",
+                                     "ov_mosaic(): Need at least two registered images",
+                                     "ov_mosaic(): More than 4096 wide. Continue?",
+                                     "ov_mosaic(): Final image would be more than 32768 pixels wide"}));
+    ui.clear();
+    pick(near);
+    pick(far);
+    ui.queue(platform::ImagePickEvent{platform::ImagePickEvent::Kind::Ok});
+    ui.queue(platform::Answer::Ok);
+    app::commandTable().run("Advanced > Concatenate Images > &Mosaic");
+    EXPECT_EQ(LiveImage(ActiveImageWindow())->Width(), 5002);
+}
+
+TEST_F(Concatenate, PaveGridsAndPlacementInPickOrder) {
+    EXPECT_EQ(PaveGridFor(5).columns, 3);
+    EXPECT_EQ(PaveGridFor(5).rows, 2);
+    EXPECT_EQ(PaveGridFor(7).rows, 3);
+    EXPECT_EQ(PaveGridFor(2).columns, 2);
+    EXPECT_EQ(PaveGridFor(2).rows, 1);
+
+    ImageHandle first = image(3, 2, 16, [](int, int) { return 0x1234; });
+    ImageHandle second = image(3, 2, 8, [](int c, int) { return 10 + c; });
+    ImageHandle wide = image(7, 2, 8, [](int, int) { return 99; });  // reaches past the right edge
+    ImageHandle bigger = image(16, 2, 16, [](int, int) { return 5; });
+    for (ImageHandle w : {first, second, wide}) pick(w);
+    ui.queue(platform::ImagePickEvent{platform::ImagePickEvent::Kind::Ok});
+    app::commandTable().run("Advanced > Concatenate Images > &Pave");
+    const ImageHandle p = ActiveImageWindow();
+    ASSERT_NE(p, wide);
+    EXPECT_EQ(LiveImage(p)->Width(), 6);
+    EXPECT_EQ(LiveImage(p)->Height(), 4);
+    EXPECT_EQ(LiveImage(p)->Depth(), 16);
+    // The 8-bit neighbour goes in at 16 bits and leaves the first image's low bits alone.
+    EXPECT_EQ(row(p, 1), (std::vector<int>{0x1234, 0x1234, 0x1234, 2560, 2816, 3072}));
+    EXPECT_EQ(row(p, 2), (std::vector<int>{0, 0, 0, 0, 0, 0}));
+    EXPECT_FALSE(LiveImage(p)->IsPositionRegistered());
+    EXPECT_EQ(historyLines("pave: "),
+              (std::vector<std::string>{"pave: ", "--" + name(first), "--" + name(second), "--" + name(wide)}));
+    // A 16-bit image does not go into an 8-bit pave.
+    for (ImageHandle w : {second, bigger}) pick(w);
+    ui.queue(platform::ImagePickEvent{platform::ImagePickEvent::Kind::Ok});
+    app::commandTable().run("Advanced > Concatenate Images > &Pave");
+    EXPECT_EQ(row(ActiveImageWindow(), 0), (std::vector<int>{10, 11, 12, 0, 0, 0}));
+    pick(first);
+    ui.queue(platform::ImagePickEvent{platform::ImagePickEvent::Kind::Ok});
+    app::commandTable().run("Advanced > Concatenate Images > &Pave");
+    EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"ov_pave(): Pick at least two images"}));
+}
+
+TEST_F(Concatenate, StereoPairWithItsSeparatorAndMirroredOrder) {
+    ImageHandle left = image(100, 3, 8, [](int, int) { return 40; });
+    ImageHandle right = image(120, 3, 8, [](int, int) { return 80; });
+    pick(left);
+    pick(right);
+    app::commandTable().run("Advanced > Concatenate Images > &Combine");
+    ImageHandle pair = ActiveImageWindow();
+    ASSERT_EQ(LiveImage(pair)->Width(), 223);
+    auto r = row(pair, 2);
+    EXPECT_EQ(r[99], 40);
+    EXPECT_EQ((std::vector<int>{r[100], r[101], r[102]}), (std::vector<int>{0, 255, 0}));
+    EXPECT_EQ(r[103], 80);
+    EXPECT_EQ(r[222], 80);
+    // Shown mirrored, the right image comes first.
+    LiveView(left)->mapping.mirrorHorizontal = true;
+    pick(left);
+    pick(right);
+    app::commandTable().run("Advanced > Concatenate Images > &Combine");
+    r = row(ActiveImageWindow(), 0);
+    EXPECT_EQ(r[119], 80);
+    EXPECT_EQ((std::vector<int>{r[120], r[121], r[122]}), (std::vector<int>{0, 255, 0}));
+    EXPECT_EQ(r[123], 40);
+
+    ImageHandle shorter = image(10, 2, 8, [](int, int) { return 1; });
+    ImageHandle deeper = image(10, 3, 16, [](int, int) { return 1; });
+    pick(left);
+    pick(shorter);
+    app::commandTable().run("Advanced > Concatenate Images > &Combine");
+    pick(left);
+    pick(deeper);
+    app::commandTable().run("Advanced > Concatenate Images > &Combine");
+    EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"ov_make_stereo_pair(): images are different heights",
+                                                           "ov_make_stereo_pair(): images have different depths"}));
+    EXPECT_EQ(ActiveImageWindow(), deeper);
+}
+
+}  // namespace
+}  // namespace orvex
