@@ -84,7 +84,13 @@ std::string Application::EnsureImageDataDirectory() {
     return folder;
 }
 
-// --- Profile: rectangle, recent files -------------------------------------------
+// --- Profile: rectangle, recent files, mirror settings ------------------------------
+
+namespace {
+constexpr const char* kDisplaySection = "Display";
+constexpr const char* kMirrorLeftRightKey = "MirrorLeftRight";
+constexpr const char* kMirrorTopBottomKey = "MirrorTopBottom";
+}  // namespace
 
 void Application::loadProfile() {
     const std::string& p = profilePath;
@@ -101,6 +107,22 @@ void Application::loadProfile() {
     windowRect.right = config::ReadProfileInt(p, "window", "right", -1);
     windowRect.bottom = config::ReadProfileInt(p, "window", "bottom", -1);
     infoBarHeight = config::ReadProfileInt(p, "HistogramPalette", "Height", 30);
+    displayMirror().horizontal = config::ReadProfileBool(p, kDisplaySection, kMirrorLeftRightKey, "false");
+    displayMirror().vertical = config::ReadProfileBool(p, kDisplaySection, kMirrorTopBottomKey, "false");
+}
+
+void Application::SetDisplayMirror(bool horizontal, bool vertical) {
+    displayMirror() = {horizontal, vertical};
+    for (ImageHandle w : windowList().Windows()) {
+        if (OrvexView* view = LiveView(w)) {
+            view->mapping.mirrorHorizontal = horizontal;
+            view->mapping.mirrorVertical = vertical;
+            Redraw(w, false);
+        }
+    }
+    config::ProfileBatch batch(profilePath);
+    config::WriteProfileBool(profilePath, kDisplaySection, kMirrorLeftRightKey, horizontal);
+    config::WriteProfileBool(profilePath, kDisplaySection, kMirrorTopBottomKey, vertical);
 }
 
 void Application::saveRecentFiles() const {

@@ -137,6 +137,12 @@ public:
     /// The mouse over bin i of the information bar's histogram (-1: away).
     void MouseOverHistogram(int bin);
 
+    // --- Display ---
+    /// "Mirror &Left-Right" and "Mirror &Top-Bottom": every window's mapping
+    /// takes the settings and is redrawn; they are kept in the profile file
+    /// (section "Display", keys "MirrorLeftRight" and "MirrorTopBottom").
+    void SetDisplayMirror(bool horizontal, bool vertical);
+
     /// Back to the start-up state (tests).
     void reset();
 

@@ -89,6 +89,20 @@ void RegisterShellCommands() {
     add("Window > Zoom > &Out", [] { ZoomOut(ActiveImageWindow()); }, "Zoom out one step", true);
     add("Window > Zoom > &Extents", [] { ZoomExtents(ActiveImageWindow()); }, "Show the whole image", true);
     add("Window > Zoom > &Set...", [&a] { ShowZoomSet(a.frontEnd.tileWindows); }, "Set the zoom factor", true);
+    auto mirror = [&a](const char* path, bool horizontal, const char* status, bool separator) {
+        Command c;
+        c.path = path;
+        c.run = [&a, horizontal] {
+            const DisplayMirror m = displayMirror();
+            a.SetDisplayMirror(horizontal ? !m.horizontal : m.horizontal, horizontal ? m.vertical : !m.vertical);
+        };
+        c.checked = [horizontal] { return horizontal ? displayMirror().horizontal : displayMirror().vertical; };
+        c.status = status;
+        c.separatorBefore = separator;
+        commandTable().add(std::move(c));
+    };
+    mirror("Window > Mirror &Left-Right", true, "Show every image mirrored left to right", true);
+    mirror("Window > Mirror &Top-Bottom", false, "Show every image mirrored top to bottom", false);
     add("Window > &Properties...", [] { ShowImageInformation(ActiveImageWindow()); },
         "Show and edit the image information", true);
     add("Window > &History...",

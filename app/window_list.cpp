@@ -76,6 +76,7 @@ void WindowList::Reset() {
     applicationListeners_.clear();
     imageCounter_ = 0;
     hooks = ShellHooks{};
+    displayMirror() = DisplayMirror{};
 }
 
 }  // namespace orvex

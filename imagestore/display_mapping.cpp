@@ -115,4 +115,9 @@ void DisplayMapping::Scroll(double dx, double dy) {
 
 int DisplayMapping::ZoomPercent() const { return static_cast<int>(std::lround(zoom * 100.0)); }
 
+DisplayMirror& displayMirror() {
+    static DisplayMirror mirror;
+    return mirror;
+}
+
 }  // namespace orvex

@@ -64,4 +64,12 @@ struct DisplayMapping {
     int ZoomPercent() const;
 };
 
+/// The display's mirror settings: one pair for every window, taken by each
+/// window's mapping when the window is made and whenever they change.
+struct DisplayMirror {
+    bool horizontal = false;  // left to right
+    bool vertical = false;    // top to bottom
+};
+DisplayMirror& displayMirror();
+
 }  // namespace orvex

@@ -36,6 +36,8 @@ constexpr std::intptr_t Pack(int high, int low) {
 ImageHandle EnterWindow(std::unique_ptr<OrvexView> view) {
     Image& image = *view->image;
     view->mapping.ShowExtents(image);
+    view->mapping.mirrorHorizontal = displayMirror().horizontal;
+    view->mapping.mirrorVertical = displayMirror().vertical;
     view->imageRectangles.push_back({0, 0, image.Width(), image.Height()});
     if (!image.GetTexts()) image.SetTexts(ImageTexts{});
     const bool modified = image.IsModified();

@@ -2,6 +2,7 @@
 
 #include "app/command_table.h"
 #include "app/history_file.h"
+#include "config/profile_file.h"
 #include "imagestore/image_display.h"
 
 using namespace orvex;
@@ -356,4 +357,47 @@ TEST_F(AppTest, PaintedWindowsCarryTheScaleBarOnceEvenAfterASecondStart) {
     int labels = 0;
     for (const auto& c : s.calls) labels += c.find(" 500 ") != std::string::npos;
     EXPECT_EQ(labels, 1);
+}
+
+TEST_F(AppTest, MirrorCommandsTurnEveryWindowAndAreKeptInTheProfile) {
+    std::ofstream(path("Orvex.ini")) << "[Display]\nMirrorLeftRight=true\n";
+    start();
+    CommandTable& table = commandTable();
+    EXPECT_TRUE(table.isChecked("Window > Mirror Left-Right"));
+    EXPECT_FALSE(table.isChecked("Window > Mirror Top-Bottom"));
+    ImageHandle a = CreateImage(8, 10, PaletteGrey, true, 8);
+    ImageHandle b = CreateImage(4, 4, PaletteGrey, true, 8);
+    SetRegistration(a, {100, 200}, {135, 245});
+    EXPECT_TRUE(LiveView(a)->mapping.mirrorHorizontal);
+
+    std::vector<int> repainted;
+    windowList().hooks.repaint = [&](ImageHandle w) { repainted.push_back(w.number); };
+    ASSERT_EQ(table.run("Window > Mirror Top-Bottom"), CommandTable::RunResult::Done);
+    EXPECT_EQ(repainted, (std::vector<int>{a.number, b.number}));
+    EXPECT_TRUE(table.isChecked("Window > Mirror Top-Bottom"));
+    // The picture is drawn turned both ways, and the first pixel reads as the
+    // real position of the opposite corner, where it now shows.
+    platform::RecordingSurface s;
+    DrawImageWindow(a, s);
+    ASSERT_FALSE(s.calls.empty());
+    EXPECT_EQ(s.calls[0], "strip 8x10@8 src 0 0 8 10 dst 8 10 0 0");
+    RealPoint p{0, 0};
+    PixelToReal(a, p);
+    EXPECT_DOUBLE_EQ(p.x, 135);
+    EXPECT_DOUBLE_EQ(p.y, 200);
+    ASSERT_EQ(table.run("Window > Mirror Left-Right"), CommandTable::RunResult::Done);
+    p = {0, 0};
+    PixelToReal(a, p);
+    EXPECT_DOUBLE_EQ(p.x, 100);
+    EXPECT_DOUBLE_EQ(p.y, 200);
+    EXPECT_FALSE(LiveView(b)->mapping.mirrorHorizontal);
+
+    // The next start reads them back.
+    EXPECT_EQ(config::ReadProfileString(path("Orvex.ini"), "Display", "MirrorLeftRight", "", 20), "false");
+    EXPECT_EQ(config::ReadProfileString(path("Orvex.ini"), "Display", "MirrorTopBottom", "", 20), "true");
+    windowList().Reset();
+    application().reset();
+    start();
+    EXPECT_FALSE(table.isChecked("Window > Mirror Left-Right"));
+    EXPECT_TRUE(LiveView(CreateImage(4, 4, PaletteGrey, true, 8))->mapping.mirrorVertical);
 }
