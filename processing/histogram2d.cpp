@@ -85,6 +85,7 @@ ImageHandle histo2() {
         // histogram written once, row by row.
         std::vector<uint8_t> cells(static_cast<size_t>(kCells) * kCells, 0);
         const Image* xImage = LiveImage(xWindow);
+        if (!xImage) return histogram;
         const int width = xImage->Width(), height = xImage->Height();
         std::vector<uint8_t> xRow(static_cast<size_t>(width)), yRow(static_cast<size_t>(width));
         for (int i = 0; i < height; ++i) {
