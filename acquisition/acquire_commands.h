@@ -18,7 +18,6 @@ struct AcquireMenuState {
     bool averageChecked = false;
     /// The pass being scanned (Continuous from 0, Average from 1); -1 between runs.
     int pass = -1;
-    bool operator==(const AcquireMenuState&) const = default;
 };
 AcquireMenuState& acquireMenuState();
 /// Back to the start-up state (tests).
