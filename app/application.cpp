@@ -27,6 +27,7 @@
 #include "processing/mosaic.h"
 #include "platform/ui.h"
 #include "processing/geometry_commands.h"
+#include "processing/filters_commands.h"
 
 namespace orvex::app {
 
@@ -192,6 +193,7 @@ void Application::Start(const std::string& folder) {
     RegisterCompositeCommands();
     RegisterGeometryCommands();
     RegisterMosaicCommands();
+    RegisterFilterCommands();
     InstallFileOpeners(*this);
     running = true;
 
