@@ -106,10 +106,21 @@ std::vector<uint32_t> MedianCutPalette(std::vector<ColourTriple>& samples, int c
 
 NearestColour::NearestColour(const std::vector<uint32_t>& palette)
     : keys_(1u << 16, 0), values_(1u << 16, 0) {
-    for (uint32_t c : palette) {
+    std::vector<int> order(palette.size());
+    for (size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int>(i);
+    std::stable_sort(order.begin(), order.end(),
+                     [&palette](int a, int b) { return (palette[a] & 0xFF) < (palette[b] & 0xFF); });
+    for (int i : order) {
+        const uint32_t c = palette[static_cast<size_t>(i)];
         red_.push_back(static_cast<int>(c & 0xFF));
         green_.push_back(static_cast<int>(c >> 8 & 0xFF));
         blue_.push_back(static_cast<int>(c >> 16 & 0xFF));
+        index_.push_back(i);
+    }
+    int at = 0;
+    for (int v = 0; v <= 256; ++v) {
+        while (at < static_cast<int>(red_.size()) && red_[static_cast<size_t>(at)] < v) ++at;
+        start_[v] = at;
     }
 }
 
@@ -117,15 +128,39 @@ uint8_t NearestColour::operator()(uint8_t red, uint8_t green, uint8_t blue) {
     const uint32_t key = colourOf(red, green, blue) + 1;
     const uint32_t slot = (key * 2654435761u) >> 16;
     if (keys_[slot] == key) return values_[slot];
-    int best = 0, bestDistance = -1;
-    for (size_t i = 0; i < red_.size(); ++i) {
-        const int dr = red_[i] - red, dg = green_[i] - green, db = blue_[i] - blue;
+    int best = 0, bestDistance = 1 << 30;
+    auto consider = [&](size_t i) {
+        const int dg = green_[i] - green, db = blue_[i] - blue, dr = red_[i] - red;
         const int d = dr * dr + dg * dg + db * db;
-        if (bestDistance < 0 || d < bestDistance) {
-            best = static_cast<int>(i);
+        if (d < bestDistance || (d == bestDistance && index_[i] < best)) {
+            best = index_[i];
             bestDistance = d;
-            if (d == 0) break;
         }
+    };
+    // Outward from the query's red; an entry whose red alone is farther than
+    // the best distance so far ends that direction (equal may still tie lower).
+    const int n = static_cast<int>(red_.size());
+    for (int up = start_[red], down = start_[red] - 1; up < n || down >= 0;) {
+        bool moved = false;
+        if (up < n) {
+            const int dr = red_[static_cast<size_t>(up)] - red;
+            if (dr * dr <= bestDistance) {
+                consider(static_cast<size_t>(up++));
+                moved = true;
+            } else {
+                up = n;
+            }
+        }
+        if (down >= 0) {
+            const int dr = red_[static_cast<size_t>(down)] - red;
+            if (dr * dr <= bestDistance) {
+                consider(static_cast<size_t>(down--));
+                moved = true;
+            } else {
+                down = -1;
+            }
+        }
+        if (!moved && up >= n && down < 0) break;
     }
     keys_[slot] = key;
     values_[slot] = static_cast<uint8_t>(best);
@@ -138,10 +173,10 @@ ImageHandle MakeComposite(ImageHandle red, ImageHandle green, ImageHandle blue, 
     const int width = r->Width(), height = r->Height();
     const ImageHandle bands[3] = {red, green, blue};
 
-    // The copy of the red band takes the indices; a band of fewer than 8 bits
-    // could not hold them, so its copy is an 8-bit image instead.
+    // The copy of the red band takes the indices. Palette indices are 8-bit
+    // values: a band of another depth gets a new 8-bit image in its place.
     ImageHandle result;
-    if (r->Depth() >= 8) {
+    if (r->Depth() == 8) {
         result = DuplicateImage(red, false, true);
     } else {
         result = CreateImage(width, height, PaletteCustom, true, 8);

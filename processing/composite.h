@@ -41,7 +41,9 @@ public:
     uint8_t operator()(uint8_t red, uint8_t green, uint8_t blue);
 
 private:
-    std::vector<int> red_, green_, blue_;
+    // Entries sorted by red, so the search can stop once red alone is too far.
+    std::vector<int> red_, green_, blue_, index_;
+    int start_[257] = {};  // first sorted entry with at least that red
     std::vector<uint32_t> keys_;  // colour + 1, 0 for an empty slot
     std::vector<uint8_t> values_;
 };

@@ -39,6 +39,21 @@ TEST(CompositePalettes, MedianCutFindsTheDataColoursByLuminance) {
     NearestColour nearest(palette);
     EXPECT_EQ(palette[nearest(198, 12, 9)], 0x0A0AC8u);
     EXPECT_EQ(palette[nearest(198, 12, 9)], 0x0A0AC8u);  // the remembered answer
+    // The pruned search agrees with a plain search, ties going to the lowest
+    // index (the empty leaves repeat black many times).
+    for (uint32_t q = 0; q < 0x1000000u; q += 0x010305u) {
+        const int r = q & 0xFF, g = q >> 8 & 0xFF, b = q >> 16 & 0xFF;
+        int best = 0, bestDistance = -1;
+        for (size_t i = 0; i < palette.size(); ++i) {
+            const int dr = static_cast<int>(palette[i] & 0xFF) - r, dg = static_cast<int>(palette[i] >> 8 & 0xFF) - g,
+                      db = static_cast<int>(palette[i] >> 16 & 0xFF) - b;
+            if (bestDistance < 0 || dr * dr + dg * dg + db * db < bestDistance) {
+                best = static_cast<int>(i);
+                bestDistance = dr * dr + dg * dg + db * db;
+            }
+        }
+        ASSERT_EQ(nearest(static_cast<uint8_t>(r), static_cast<uint8_t>(g), static_cast<uint8_t>(b)), best) << q;
+    }
     // Sixteen colours take every sixteenth entry of the sorted leaves.
     std::vector<ColourTriple> again(samples);
     const auto sixteen = MedianCutPalette(again, 16);
@@ -96,6 +111,15 @@ TEST_F(CompositeCommand, IdenticalBandsOptimiseToAGreyPalette) {
         }
     }
     EXPECT_EQ(ui.status[0], "Doing pixel classification...");
+}
+
+TEST_F(CompositeCommand, SixteenBitBandsGiveAnEightBitIndexImage) {
+    ImageHandle r = image(2, 1, 16, [](int, int) { return 200 * 256; });
+    ImageHandle g = image(2, 1, 16, [](int, int) { return 100 * 256 + 99; });
+    ImageHandle b = image(2, 1, 8, [](int, int) { return 50; });
+    run({r, g, b}, "Quick", "256");
+    EXPECT_EQ(LiveImage(ActiveImageWindow())->Depth(), 8);
+    EXPECT_EQ(row(ActiveImageWindow(), 0), (std::vector<int>{204, 204}));  // through the high bytes
 }
 
 TEST_F(CompositeCommand, CancellingOrABandOfAnotherSizeMakesNothing) {

@@ -123,6 +123,20 @@ TEST_F(FormulaCommand, FaultsAreReportedBeforeAnythingIsPickedOrMade) {
     EXPECT_FALSE(FindImageWindow(a.number + 1));
 }
 
+TEST_F(FormulaCommand, EscapeAndYesStopAfterTheCurrentRow) {
+    ImageHandle a = image(2, 3, 8, [](int, int) { return 5; });
+    ui.pendingEscapes = 1;
+    dialog({setText(FormulaDialog::kFormula, "A+1"), press("OK")});
+    pick(a);
+    ui.queue(platform::Answer::Yes);
+    app::commandTable().run("Advanced > Modify Image > &Formula");
+    const ImageHandle result = ActiveImageWindow();
+    ASSERT_NE(result, a);
+    EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"Verify: Do you wish to cancel this operation?"}));
+    EXPECT_EQ(row(result, 0), (std::vector<int>{6, 6}));
+    EXPECT_EQ(row(result, 1), (std::vector<int>{0, 0}));
+}
+
 TEST_F(FormulaCommand, PickingStopsAtAnotherSizeAndCancelMakesNothing) {
     ImageHandle a = image(4, 2, 8, [](int, int) { return 1; });
     ImageHandle b = image(5, 2, 8, [](int, int) { return 1; });
