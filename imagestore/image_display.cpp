@@ -24,6 +24,32 @@ int Round(double v) {
     return static_cast<int>(std::lround(std::clamp(v, -1e9, 1e9)));
 }
 
+struct Span {
+    int first = 0;
+    int last = -1;
+};
+
+// The source rows (or columns) a stretch of `count` of them drawn from `from`
+// to `to` (reversed when mirrored) shows inside [clipFrom, clipTo): the
+// surfaces pick the source of a target pixel d as d * count / length, so the
+// ends of the visible part give the span; one more on each side covers the
+// rounding of any other surface.
+Span VisibleSource(int from, int to, int clipFrom, int clipTo, int count) {
+    const bool reversed = to < from;
+    const long low = std::min(from, to), length = std::abs(to - from);
+    if (length <= 0 || count <= 0) return {};
+    const long v0 = std::max<long>(low, clipFrom), v1 = std::min<long>(low + length, clipTo);
+    if (v1 <= v0) return {};
+    auto source = [&](long x) {
+        long d = x - low;
+        if (reversed) d = length - 1 - d;
+        return d * count / length;
+    };
+    const long a = source(v0), b = source(v1 - 1);
+    return {static_cast<int>(std::clamp<long>(std::min(a, b) - 1, 0, count - 1)),
+            static_cast<int>(std::clamp<long>(std::max(a, b) + 1, 0, count - 1))};
+}
+
 }  // namespace
 
 int DrawImageWindow(ImageHandle window, platform::Surface& surface, int onlyStrip) {
@@ -84,12 +110,18 @@ int DrawImageWindow(ImageHandle window, platform::Surface& surface, int onlyStri
                     return ImageDone;
                 }
             }
-            // The strip is bottom-up, and so is the buffer: row k of both
-            // holds the same image row.
-            for (int k = 0; k < rows; ++k) {
+            // Only the rows and columns that land in the clip are converted:
+            // a line written during a scan repaints one band, and converting
+            // the whole strip for it would cost more than drawing it. The
+            // strip is bottom-up, and so is the buffer: row k of both holds
+            // the same image row.
+            const Span shownRows = VisibleSource(target.top, target.bottom, clip.top, clip.bottom, rows);
+            const Span shownColumns = VisibleSource(target.left, target.right, clip.left, clip.right, width);
+            for (int r = shownRows.first; r <= shownRows.last; ++r) {
+                const int k = rows - 1 - r;
                 const uint8_t* source = strip.pixels.get() + static_cast<size_t>(k) * image.RowBytes();
                 uint8_t* dest = view->displayBuffer.data() + static_cast<size_t>(k) * displayRowBytes;
-                for (int c = 0; c < width; ++c) dest[c] = source[2 * c + 1];
+                for (int c = shownColumns.first; c <= shownColumns.last; ++c) dest[c] = source[2 * c + 1];
             }
             bitmap.bits = view->displayBuffer.data();
             bitmap.rowBytes = static_cast<int>(displayRowBytes);

@@ -5,11 +5,18 @@
 #include <QTest>
 #include <vector>
 
+#include "app/window_list.h"
 #include "gui/qt_surface.h"
+#include "imagestore/image.h"
+#include "imagestore/image_display.h"
+#include "imagestore/image_interface.h"
+#include "imagestore/orvex_view.h"
+#include "platform/headless_ui.h"
 
 using namespace orvex;
 using orvex::gui::QtSurface;
 using orvex::gui::renderStrip;
+using orvex::windowList;
 
 namespace {
 
@@ -34,6 +41,27 @@ struct TestStrip {
 };
 
 int indexOf(QRgb pixel) { return qRed(pixel); }
+
+// A grey 16-bit window whose pixels all have different, non-zero high bytes
+// (the shift moves them on each fill).
+ImageHandle sixteenBitWindow(int w, int h, int shift) {
+    const ImageHandle window = CreateImage(w, h, PaletteGrey, true, 16);
+    std::vector<uint16_t> row(w);
+    for (int r = 0; r < h; ++r) {
+        for (int c = 0; c < w; ++c) row[c] = uint16_t(((r * 7 + c * 3 + shift) % 250 + 1) << 8 | 0x5A);
+        WriteLine16(window, r, row.data());
+    }
+    return window;
+}
+
+QImage paintWindow(ImageHandle window, QRect clip, QSize size) {
+    QImage canvas(size, QImage::Format_RGB32);
+    canvas.fill(Qt::black);
+    QPainter painter(&canvas);
+    QtSurface surface(painter, clip);
+    DrawImageWindow(window, surface);
+    return canvas;
+}
 
 }  // namespace
 
@@ -103,6 +131,58 @@ private slots:
         QCOMPARE(indexOf(out.pixel(1, 0)), 0);
         QCOMPARE(indexOf(out.pixel(2, 0)), 1);
         QCOMPARE(indexOf(out.pixel(0, 1)), 0);
+    }
+
+    void sixteenBitWindowsConvertOnlyWhatTheyShowAndShowItRight() {
+        // The 16-bit path converts the clipped part of each strip into the
+        // display buffer; a clipped paint must show exactly what a whole
+        // paint of the same pixels shows, zoomed in or out, mirrored, over
+        // several strips, after the pixels changed under an old buffer.
+        platform::HeadlessUi headless;
+        platform::setUi(&headless);
+        windowList().Reset();
+        Image::SetMaxStripBytes(2 * 37 * 9);
+        struct Case {
+            double zoom;
+            bool mirror;
+            QRect clip;
+        };
+        const Case cases[] = {{3, false, QRect(17, 20, 9, 40)},
+                              {3, true, QRect(50, 5, 31, 7)},
+                              {0.5, true, QRect(3, 2, 11, 13)},
+                              {1, false, QRect(36, 0, 1, 29)}};
+        int shift = 0;
+        for (const Case& c : cases) {
+            const ImageHandle clipped = sixteenBitWindow(37, 29, shift);
+            const ImageHandle whole = sixteenBitWindow(37, 29, shift);
+            for (ImageHandle h : {clipped, whole}) {
+                DisplayMapping& m = LiveView(h)->mapping;
+                m.ShowExtents(*LiveImage(h), c.zoom);
+                m.mirrorHorizontal = m.mirrorVertical = c.mirror;
+            }
+            const QSize size(130, 100);
+            for (int round = 0; round < 2; ++round) {
+                const QImage part = paintWindow(clipped, c.clip, size);
+                const QImage all = paintWindow(whole, QRect(), size);
+                for (int y = c.clip.top(); y <= c.clip.bottom(); ++y)
+                    for (int x = c.clip.left(); x <= c.clip.right(); ++x)
+                        QVERIFY2(part.pixel(x, y) == all.pixel(x, y),
+                                 qPrintable(QString("zoom %1 at %2,%3").arg(c.zoom).arg(x).arg(y)));
+                // New pixels in both: the clipped window's buffer is stale now.
+                shift += 11;
+                for (ImageHandle h : {clipped, whole}) {
+                    std::vector<uint16_t> row(37);
+                    for (int r = 0; r < 29; ++r) {
+                        for (int col = 0; col < 37; ++col)
+                            row[col] = uint16_t(((r * 7 + col * 3 + shift) % 250 + 1) << 8);
+                        WriteLine16(h, r, row.data());
+                    }
+                }
+            }
+        }
+        Image::SetMaxStripBytes(0);
+        windowList().Reset();
+        platform::setUi(nullptr);
     }
 
     void surfaceDrawsStripsAndOverlays() {
