@@ -169,6 +169,10 @@ MainWindow::MainWindow(QtUi& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
     statusTimer_->setSingleShot(true);
     statusTimer_->setInterval(300);
     connect(statusTimer_, &QTimer::timeout, this, [this] { refreshStatus(); });
+    histogramTimer_ = new QTimer(this);
+    histogramTimer_->setSingleShot(true);
+    histogramTimer_->setInterval(500);
+    connect(histogramTimer_, &QTimer::timeout, this, [this] { recountHistogram(); });
     installShellHooks();
     addFrontEndCommands();
     rebuildMenus();
@@ -187,6 +191,7 @@ MainWindow::MainWindow(QtUi& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
         if (auto* frame = qobject_cast<ImageFrame*>(sub)) {
             windowList().SetActive(frame->imageView()->handle());
             histogramStale_ = true;
+            linesSinceCount_ = 0;
         }
         refreshStatus();
         refreshCommandState();
@@ -597,11 +602,19 @@ void MainWindow::onImageEvent(int imageNumber, int code, long first) {
     const bool active = windowList().Active().number == imageNumber;
     switch (code) {
         case ImageEventLine:
-            // Only the row: the histogram is counted again when the writer
-            // refreshes the status (counting reports progress of its own, which
-            // would upset the estimate of a running scan).
             view->updateRow(static_cast<int>(first));
-            if (active) histogramStale_ = true;
+            if (active) {
+                // The histogram follows a scan pass by pass: counted again
+                // once a whole image's worth of lines has been written, or
+                // when the writes pause. Never on each line, which would cost
+                // a count per line.
+                histogramStale_ = true;
+                const Image* image = LiveImage(ImageHandle{imageNumber});
+                if (image && ++linesSinceCount_ >= image->Height())
+                    recountHistogram();
+                else
+                    histogramTimer_->start();
+            }
             break;
         case ImageEventBlock:
         case ImageEventPalette:
@@ -716,6 +729,27 @@ void MainWindow::refreshStatus() {
 #endif
         statusPanes_[2]->setText(QString("%1%").arg(zoom));
     }
+    infoBar_->refreshHistogram();
+}
+
+void MainWindow::recountHistogram() {
+    histogramTimer_->stop();
+    linesSinceCount_ = 0;
+    const ImageHandle active = windowList().Active();
+    Image* image = LiveImage(active);
+#ifdef ORVEX_HAVE_APPLICATION
+    // Quietly: the count's own progress would start the running scan's
+    // estimate afresh and overwrite its progress strip.
+    app::Application& a = app::application();
+    if (image) {
+        a.histogram = app::InfoHistogram::Compute(
+            image->Width(), image->Height(),
+            [active](int row, uint8_t* values) { return ReadLine8(active, row, values) == ImageDone; });
+        a.histogramWindow = active;
+    }
+#else
+    (void)image;
+#endif
     infoBar_->refreshHistogram();
 }
 

@@ -63,6 +63,11 @@ public:
     void syncWindows();
     /// The bars and the information bar for the active image.
     void refreshStatus();
+    /// Counts the information bar's histogram of the active image again
+    /// without reporting progress (a running scan owns the progress strip).
+    void recountHistogram();
+    /// Line writes to the active window since its histogram was counted.
+    int linesSinceCount() const { return linesSinceCount_; }
 
     /// The profile file the bar layout is kept in ("Orvex.ini" beside the program).
     std::string profilePath;
@@ -116,6 +121,8 @@ private:
     int histogramOf_ = 0;               // image number the histogram was counted for
     bool histogramStale_ = true;
     std::array<int, 6> runStateSeen_{-1, -1, -1, -1, -1, -1};  // what followRunState saw last
+    int linesSinceCount_ = 0;
+    QTimer* histogramTimer_ = nullptr;  // recounts once line writes pause
 };
 
 }  // namespace orvex::gui

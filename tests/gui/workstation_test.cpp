@@ -26,6 +26,7 @@
 #include "app/command_table.h"
 #include "app/history.h"
 #include "app/image_picker.h"
+#include "app/progress.h"
 #include "app/window_list.h"
 #include "gui/image_picker.h"
 #include "gui/image_view.h"
@@ -177,6 +178,31 @@ private slots:
         QTRY_COMPARE(window->frames().size(), 0);
         QCOMPARE(caption, QString("Wait"));
         QCOMPARE(text, QString("\"grain.TIF\" has been modified.  Do you wish to save the changes?"));
+    }
+
+    void histogramFollowsLineWritesPassByPassWithoutTouchingTheProgress() {
+        const ImageHandle image = makeImage(64, 40, 0);
+        QTRY_VERIFY(window->frameOf(image.number));
+        QTRY_COMPARE(windowList().Active(), image);
+        window->refreshStatus();
+        app::Application& a = app::application();
+        QCOMPARE(a.histogramWindow, image);
+        QCOMPARE(a.histogram.percent[200], 0.0);
+        // A scan under way: 40 %, and its estimate must keep its start.
+        app::ReportProgress(40);
+        const QString progress = window->infoBar()->progressText();
+        std::vector<uint8_t> row(64, 200);
+        for (int r = 0; r < 39; ++r) WriteLine8(image, r, row.data());
+        // Not yet counted while the pass runs (the count waits for a pause).
+        QCOMPARE(a.histogram.percent[200], 0.0);
+        QCOMPARE(window->linesSinceCount(), 39);
+        WriteLine8(image, 39, row.data());
+        // The pass is complete: counted at once, quietly.
+        QCOMPARE(window->linesSinceCount(), 0);
+        QCOMPARE(a.histogram.percent[200], 100.0);
+        QCOMPARE(window->infoBar()->progressPercent(), 40);
+        QCOMPARE(window->infoBar()->progressText(), progress);
+        app::ReportProgress(100);
     }
 
     void pickAcceptedAndRefusedWithItsMessage() {
