@@ -7,7 +7,7 @@
 #include "app/history.h"
 #include "app/image_picker.h"
 #include "imagestore/image_interface.h"
-#include "imagestore/orvex_view.h"
+#include "imagestore/display_mapping.h"
 #include "platform/ui.h"
 
 namespace orvex {
@@ -260,8 +260,7 @@ ImageHandle MakeStereoPair(ImageHandle left, ImageHandle right) {
     const int width = l->Width() + 3 + r->Width();
     // Shown mirrored left to right, the right image goes first so the pair
     // reads the right way round on screen.
-    const OrvexView* view = LiveView(left);
-    const bool mirrored = view && view->mapping.mirrorHorizontal;
+    const bool mirrored = displayMirror().horizontal;
     const ImageHandle first = mirrored ? right : left, second = mirrored ? left : right;
     const int firstWidth = LiveImage(first)->Width(), secondWidth = LiveImage(second)->Width();
     const ImageHandle paletteFrom = l->PaletteCount() >= r->PaletteCount() ? left : right;

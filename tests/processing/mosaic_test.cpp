@@ -2,7 +2,7 @@
 // pave, the separator of a pair, and the refusals of each.
 #include "processing/mosaic.h"
 
-#include "imagestore/orvex_view.h"
+#include "imagestore/display_mapping.h"
 #include "processing/toolkit_fixture.h"
 
 namespace orvex {
@@ -158,10 +158,11 @@ TEST_F(Concatenate, StereoPairWithItsSeparatorAndMirroredOrder) {
     EXPECT_EQ(r[103], 80);
     EXPECT_EQ(r[222], 80);
     // Shown mirrored, the right image comes first.
-    LiveView(left)->mapping.mirrorHorizontal = true;
+    displayMirror().horizontal = true;
     pick(left);
     pick(right);
     app::commandTable().run("Advanced > Concatenate Images > &Combine");
+    displayMirror().horizontal = false;
     r = row(ActiveImageWindow(), 0);
     EXPECT_EQ(r[119], 80);
     EXPECT_EQ((std::vector<int>{r[120], r[121], r[122]}), (std::vector<int>{0, 255, 0}));
