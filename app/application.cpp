@@ -28,6 +28,7 @@
 #include "platform/ui.h"
 #include "processing/geometry_commands.h"
 #include "processing/filters_commands.h"
+#include "processing/statistics_commands.h"
 
 namespace orvex::app {
 
@@ -194,6 +195,7 @@ void Application::Start(const std::string& folder) {
     RegisterGeometryCommands();
     RegisterMosaicCommands();
     RegisterFilterCommands();
+    RegisterStatisticsCommands();
     InstallFileOpeners(*this);
     running = true;
 
