@@ -366,7 +366,17 @@ bool Application::SaveImage(ImageHandle window, bool saveAs) {
             case 2: type = ImageFileGrid; lastFileType = OpenGrid8; break;
             default: type = ImageFileTiff; lastFileType = OpenTiff; break;
         }
-        path = ReplaceExtension(answer->path, extensionOf(type));
+        // The name keeps the extension of its format. One that carries it
+        // already, in whatever case, stays as chosen: on a file system that
+        // tells cases apart the file is the one the dialog asked about.
+        path = sameExtension(answer->path, extensionOf(type)) ? answer->path
+                                                              : ReplaceExtension(answer->path, extensionOf(type));
+        // A changed name was not the one the dialog's overwrite question was about.
+        std::error_code exists;
+        if (path != answer->path && std::filesystem::exists(path, exists) &&
+            platform::ui().message(DisplayName(path) + " already exists.\nDo you want to replace it?", "Save As",
+                                   Buttons::YesNo, Icon::Warning) != Answer::Yes)
+            return false;
         std::string folder = FolderOf(path);
         if (!folder.empty()) imageDataDirectory = folder;
         view = LiveView(window);  // the dialog let other things happen

@@ -181,6 +181,21 @@ TEST_F(AppTest, SaveProposesTheNameOfTheTypeAndForcesTheExtension) {
     ASSERT_TRUE(application().SaveImage(w, false));
     EXPECT_EQ(ui.fileRequests.size(), asked);
     EXPECT_EQ(saves, 2);
+
+    // A name with its format's extension stays as typed; a name changed to
+    // another that exists asks first, and No saves nothing.
+    ui.queue(FileAnswer{path("b.tif"), 0});
+    ASSERT_TRUE(application().SaveImage(w, true));
+    EXPECT_EQ(LiveView(w)->name, path("b.tif"));
+    touch(w);
+    ui.clear();
+    ui.queue(FileAnswer{path("a.bmp"), 0});
+    ui.queue(Answer::No);
+    EXPECT_FALSE(application().SaveImage(w, true));
+    EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"Save As: a.TIF already exists.\nDo you want to replace it?"}));
+    EXPECT_EQ(LiveView(w)->name, path("b.tif"));
+    EXPECT_TRUE(LiveImage(w)->IsModified());
+    EXPECT_EQ(saves, 3);
 }
 
 TEST_F(AppTest, PaletteKindIsCustomDuringTheSaveAndRestoredAfter) {
@@ -193,7 +208,7 @@ TEST_F(AppTest, PaletteKindIsCustomDuringTheSaveAndRestoredAfter) {
     ui.queue(FileAnswer{path("p.tif"), 0});
     ASSERT_TRUE(application().SaveImage(w, false));
     EXPECT_EQ(LiveImage(w)->GetPaletteKind(), PaletteGrey);
-    ImageHandle back = application().OpenImageFile(path("p.TIF"), OpenTiff);
+    ImageHandle back = application().OpenImageFile(path("p.tif"), OpenTiff);
     ASSERT_TRUE(back);
     std::vector<uint32_t> colours;
     GetPalette(back, colours);

@@ -41,7 +41,7 @@ TEST_F(MacroTest, OpensProcessesSavesAndChecksMessages) {
             "file " + path("copy.bmp") + "\n"
             "menu File > Save As...\n"
             "expect nothing\n"
-            "open " + path("copy.BMP") + "\n"
+            "open " + path("copy.bmp") + "\n"
             "expect-windows 3\n"
             "open " + path("missing.tif") + "\n"
             "expect Warning: Unable to find " + path("missing.tif") + "\n"
@@ -49,7 +49,7 @@ TEST_F(MacroTest, OpensProcessesSavesAndChecksMessages) {
     ASSERT_TRUE(run(macro)) << err.str();
     EXPECT_EQ(out.str(), "done\n");
     EXPECT_NE(err.str().find("Warning: Unable to find"), std::string::npos);
-    EXPECT_TRUE(std::filesystem::exists(path("copy.BMP")));
+    EXPECT_TRUE(std::filesystem::exists(path("copy.bmp")));
     // The BMP filter was taken from the name's extension.
     EXPECT_EQ(application().lastFileType, OpenTiff);  // the last open was a TIFF attempt
     ASSERT_FALSE(macroUi.fileRequests.empty());

@@ -140,12 +140,12 @@ private slots:
     void openSaveAndCloseWithTheirDialogs() {
         const ImageHandle image = makeImage(40, 30, 10);
         QTRY_VERIFY(window->frameOf(image.number));
-        // The saved file always carries its format's extension.
+        // The saved file carries its format's extension, as typed.
         answerFileDialog(dir.filePath("run/grain.tif"));
         QVERIFY(window->trigger("File > Save &As..."));
-        const QString path = dir.filePath("run/grain.TIF");
+        const QString path = dir.filePath("run/grain.tif");
         QVERIFY(QFileInfo::exists(path));
-        QTRY_COMPARE(window->frameOf(image.number)->windowTitle(), QString("grain.TIF"));
+        QTRY_COMPARE(window->frameOf(image.number)->windowTitle(), QString("grain.tif"));
         // Saved, it closes without a question.
         QVERIFY(window->trigger("File > &Close"));
         QTRY_VERIFY(!window->frameOf(image.number));
@@ -154,14 +154,14 @@ private slots:
         QVERIFY(window->trigger("File > &Open..."));
         QTRY_COMPARE(window->frames().size(), 1);
         ImageFrame* opened = window->frames().front();
-        QCOMPARE(opened->windowTitle(), QString("grain.TIF"));
+        QCOMPARE(opened->windowTitle(), QString("grain.tif"));
         Image* read = LiveImage(opened->imageView()->handle());
         QVERIFY(read);
         QCOMPARE(read->Width(), 40);
         QCOMPARE(read->GetPixel(5, 7), 22);
         window->refreshCommandState();
         QVERIFY(window->action("File > Recent File &1")->isVisible());
-        QVERIFY(window->action("File > Recent File &1")->text().endsWith("grain.TIF"));
+        QVERIFY(window->action("File > Recent File &1")->text().endsWith("grain.tif"));
 
         // A modified image asks before it closes; No closes without saving.
         std::vector<uint8_t> row(40, 99);
@@ -177,7 +177,7 @@ private slots:
         opened->close();
         QTRY_COMPARE(window->frames().size(), 0);
         QCOMPARE(caption, QString("Wait"));
-        QCOMPARE(text, QString("\"grain.TIF\" has been modified.  Do you wish to save the changes?"));
+        QCOMPARE(text, QString("\"grain.tif\" has been modified.  Do you wish to save the changes?"));
     }
 
     void histogramFollowsLineWritesPassByPassWithoutTouchingTheProgress() {
