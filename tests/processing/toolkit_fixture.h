@@ -103,14 +103,8 @@ protected:
     static platform::DialogStep press(const std::string& label) {
         return {platform::DialogStep::Op::Press, label, "", 0};
     }
-    /// The windows made since `before` (by image number).
-    static std::vector<ImageHandle> newWindows(int before) {
-        std::vector<ImageHandle> out;
-        for (int n = before + 1; n < before + 64; ++n)
-            if (ImageHandle w = FindImageWindow(n)) out.push_back(w);
-        return out;
-    }
-    /// The global history lines that begin with two blanks or one of the prefixes.
+    /// The last operation starting with `first` in the global history: its first
+    /// line (without the time) and the indented or "--" lines after it.
     static std::vector<std::string> historyLines(const std::string& first) {
         std::vector<std::string> lines;
         const std::string& text = GlobalHistoryText();
