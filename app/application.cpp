@@ -25,6 +25,8 @@
 #include "processing/composite_commands.h"
 #include "processing/formula_commands.h"
 #include "processing/mosaic.h"
+#include "processing/classify_commands.h"
+#include "processing/rectify_commands.h"
 #include "platform/ui.h"
 #include "processing/geometry_commands.h"
 #include "processing/filters_commands.h"
@@ -196,6 +198,8 @@ void Application::Start(const std::string& folder) {
     RegisterMosaicCommands();
     RegisterFilterCommands();
     RegisterStatisticsCommands();
+    RegisterClassifyCommands();
+    RegisterRectifyCommands();
     InstallFileOpeners(*this);
     running = true;
 
