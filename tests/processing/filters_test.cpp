@@ -157,6 +157,7 @@ TEST_F(Filters, FilterKeepsItsWindowOfGreyLevels) {
 }
 
 TEST_F(Filters, TheFilterDialogPicksItsLimitsAndChecksThem) {
+    EXPECT_FALSE(app::commandTable().isEnabled("Advanced > Special Effects > &Erode"));
     const ImageHandle wide = imageOf({{1000, 3000, 40000}, {2000, 5000, 7}}, 16);
     FilterDialog dialog(wide);
     EXPECT_EQ(dialog.find("High Value")->text, "65535");
@@ -174,9 +175,6 @@ TEST_F(Filters, TheFilterDialogPicksItsLimitsAndChecksThem) {
     ui.queue(click);
     dialog.press("Pick High");
     EXPECT_EQ(dialog.find("High Value")->text, "40000");
-    ui.queue(platform::CancelAnswer{});
-    dialog.press("Pick High");
-    EXPECT_EQ(dialog.find("High Value")->text, "40000");
 
     dialog.setText("Low Value", "12.5");
     EXPECT_FALSE(dialog.press("OK"));
@@ -190,22 +188,13 @@ TEST_F(Filters, TheFilterDialogPicksItsLimitsAndChecksThem) {
     EXPECT_EQ(dialog.window().low, 2000);
     EXPECT_FALSE(dialog.window().keepInside);
 
+    // The command, enabled with an image, takes the dialog's window.
     const ImageHandle narrow = randomImage(3, 3, 8);
+    EXPECT_TRUE(app::commandTable().isEnabled("Advanced > Modify Image > &Filter"));
     ui.queue(script({setText("Low Value", "0"), setText("High Value", "255"), press("OK")}));
     const ImageHandle all = OnFilter();
     ASSERT_TRUE(all);
     EXPECT_EQ(row(all, 1), row(narrow, 1));
-}
-
-TEST_F(Filters, CommandsWaitForAnActiveImage) {
-    for (const char* path : {"Advanced > Modify Image > &Convolution", "Advanced > Modify Image > &Filter",
-                             "Advanced > Special Effects > &Erode", "Advanced > Special Effects > &Dilate",
-                             "Advanced > Special Effects > &Median"})
-        EXPECT_FALSE(app::commandTable().isEnabled(path)) << path;
-    randomImage(4, 4, 8);
-    EXPECT_TRUE(app::commandTable().isEnabled("Advanced > Special Effects > &Median"));
-    app::commandTable().run("Advanced > Special Effects > &Dilate");
-    EXPECT_EQ(windowList().Count(), 2);
 }
 
 }  // namespace

@@ -77,22 +77,13 @@ protected:
         for (int c = 0; c < LiveImage(w)->Width(); ++c) out.push_back(pixel(w, c, r));
         return out;
     }
-    /// The lines of the window's history, without their times.
+    /// The lines of the window's history, the time text cut off the lines that carry it.
     static std::vector<std::string> historyLines(ImageHandle w) {
+        std::string text = LiveView(w)->history;
+        for (size_t at; (at = text.find(TimeText())) != std::string::npos;) text.replace(at, TimeText().size(), "\n");
         std::vector<std::string> lines;
-        const std::string& text = LiveView(w)->history;
-        const std::string time = TimeText();
-        size_t at = 0;
-        while (at < text.size()) {
-            size_t end = text.find('\n', at);
-            std::string line = text.substr(at, end - at + 1);
-            if (line.size() >= time.size() && line.compare(line.size() - time.size(), time.size(), time) == 0)
-                line = line.substr(0, line.size() - time.size());
-            else if (!line.empty() && line.back() == '\n')
-                line.pop_back();
-            lines.push_back(line);
-            at = end == std::string::npos ? text.size() : end + 1;
-        }
+        for (size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+            lines.push_back(text.substr(at, end - at));
         return lines;
     }
     static platform::DialogScript script(std::vector<platform::DialogStep> steps) {
