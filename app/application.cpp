@@ -27,6 +27,7 @@
 #include "processing/mosaic.h"
 #include "processing/classify_commands.h"
 #include "processing/rectify_commands.h"
+#include "processing/contrast_commands.h"
 #include "platform/ui.h"
 #include "processing/geometry_commands.h"
 #include "processing/filters_commands.h"
@@ -200,6 +201,7 @@ void Application::Start(const std::string& folder) {
     RegisterStatisticsCommands();
     RegisterClassifyCommands();
     RegisterRectifyCommands();
+    RegisterContrastCommands();
     InstallFileOpeners(*this);
     running = true;
 

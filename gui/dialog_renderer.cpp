@@ -301,6 +301,7 @@ QWidget* DialogRenderer::widgetFor(const std::string& label) const {
 
 void DialogRenderer::sync() {
     syncing_ = true;
+    if (windowTitle() != qs(model_.caption())) setWindowTitle(qs(model_.caption()));
     auto& controls = model_.controls();
     for (size_t i = 0; i < controls.size() && i < widgets_.size(); ++i) {
         const DialogControl& c = controls[i];

@@ -54,6 +54,8 @@ public:
     virtual ~DialogModel() = default;
 
     const std::string& caption() const { return caption_; }
+    /// Dialogs whose title tells their state retitle themselves.
+    void setCaption(std::string caption) { caption_ = std::move(caption); }
     std::vector<DialogControl>& controls() { return controls_; }
     const std::vector<DialogControl>& controls() const { return controls_; }
 
