@@ -5,7 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "imagestore/image_display.h"
 #include "imagestore/orvex_view.h"
+#include "platform/surface.h"
 #include "platform/clock.h"
 #include "processing/classify_commands.h"
 #include "processing/toolkit_fixture.h"
@@ -206,8 +208,15 @@ TEST_F(Classify, TheDialogTrainsOnRectanglesAndClassifiesTheWholeBands) {
     ImageHandle a = image(10, 6, 8, [](int c, int) { return c < 5 ? 20 : 180; });
     ImageHandle b = image(10, 6, 8, [](int, int r) { return r < 3 ? 40 : 90; });
     pickAndFinish({a, b});
-    dialog({press("Add..."), press("Add..."), press("Name..."), setValue(ClassifyDialog::kLog, 1),
-            setText(ClassifyDialog::kLabel, "run 1"), press("OK")});
+    // While the dialog is open the bands show the training rectangles.
+    std::vector<std::string> painted;
+    ui.queue(platform::DialogScript{{press("Add..."), press("Add..."), press("Name..."), setValue(ClassifyDialog::kLog, 1),
+                                     setText(ClassifyDialog::kLabel, "run 1"), press("OK")},
+                                    [&](platform::DialogModel&) {
+                                        platform::RecordingSurface surface;
+                                        PaintImageWindow(b, surface);
+                                        painted = surface.calls;
+                                    }});
     ui.queue(platform::PixelRect{0, 0, 4, 2});  // first class: the top-left block
     ui.queue(platform::PixelRect{9, 5, 5, 3});  // second: bottom-right, drawn backwards
     ui.queue(platform::DialogScript{{setText("New class name", "Garnet"), press("OK")}, {}});
@@ -222,6 +231,15 @@ TEST_F(Classify, TheDialogTrainsOnRectanglesAndClassifiesTheWholeBands) {
     EXPECT_EQ(row(made[0], 0), (std::vector<int>{1, 1, 1, 1, 1, 0, 0, 0, 0, 0}));
     EXPECT_EQ(row(made[0], 5), (std::vector<int>{0, 0, 0, 0, 0, 2, 2, 2, 2, 2}));
     EXPECT_NE(readFile(path("c.log")).find("Label: run 1\n"), std::string::npos);
+    auto drawn = [](const std::vector<std::string>& calls, const std::string& pen) {
+        auto at = std::find(calls.begin(), calls.end(), pen);
+        return at != calls.end() && at + 2 < calls.end() && (at + 2)->rfind("rect ", 0) == 0;
+    };
+    EXPECT_TRUE(drawn(painted, "pen 008000 3 0"));  // "Train 1" in its colour, 3 pixels wide
+    EXPECT_TRUE(drawn(painted, "pen 808000 3 0"));
+    platform::RecordingSurface after;
+    PaintImageWindow(b, after);
+    EXPECT_FALSE(drawn(after.calls, "pen 008000 3 0"));
 
     ClassSet saved;
     ASSERT_TRUE(ReadClassSet(path("last.cy"), saved));
