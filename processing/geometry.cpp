@@ -47,39 +47,54 @@ struct SourceOf {
 int writeRow(ImageHandle window, int row, const uint8_t* pixels) { return WriteLine8(window, row, pixels); }
 int writeRow(ImageHandle window, int row, const uint16_t* pixels) { return WriteLine16(window, row, pixels); }
 
+// Quarter turns read the source down its columns; a band of result rows is
+// filled at once so each source row is read in short contiguous runs.
+constexpr int kBandRows = 32;
+
 template <class T>
 void rotateRows(const std::vector<T>& src, int w, int h, RotateFlip choice, ImageHandle result) {
     const bool quarter = quarterTurn(choice);
     const int rw = quarter ? h : w, rh = quarter ? w : h;
-    std::vector<T> out(static_cast<size_t>(rw));
-    const size_t stride = static_cast<size_t>(w);
-    for (int r = 0; r < rh; ++r) {
-        T* o = out.data();
+    const size_t stride = static_cast<size_t>(w), length = static_cast<size_t>(rw);
+    std::vector<T> band(length * (quarter ? kBandRows : 1));
+    for (int r0 = 0; r0 < rh; r0 += quarter ? kBandRows : 1) {
+        const int rows = quarter ? std::min(kBandRows, rh - r0) : 1;
+        T* o = band.data();
         switch (choice) {
             case RotateFlip::Clockwise90:
-                // Column r of the source, read from the bottom up.
-                for (int c = 0; c < rw; ++c) o[c] = src[static_cast<size_t>(h - 1 - c) * stride + r];
+                // Result row r is source column r, read from the bottom up.
+                for (int c = 0; c < rw; ++c) {
+                    const T* s = &src[static_cast<size_t>(h - 1 - c) * stride + r0];
+                    for (int k = 0; k < rows; ++k) o[k * length + c] = s[k];
+                }
                 break;
             case RotateFlip::CounterClockwise90:
-                for (int c = 0; c < rw; ++c) o[c] = src[static_cast<size_t>(c) * stride + (w - 1 - r)];
+                // Result row r is source column w - 1 - r, read from the top down.
+                for (int c = 0; c < rw; ++c) {
+                    const T* s = &src[static_cast<size_t>(c) * stride + (w - 1 - r0)];
+                    for (int k = 0; k < rows; ++k) o[k * length + c] = *(s - k);
+                }
                 break;
             case RotateFlip::Half: {
-                const T* s = &src[static_cast<size_t>(h - 1 - r) * stride];
+                const T* s = &src[static_cast<size_t>(h - 1 - r0) * stride];
                 std::reverse_copy(s, s + w, o);
                 break;
             }
             case RotateFlip::TopToBottom: {
-                const T* s = &src[static_cast<size_t>(h - 1 - r) * stride];
+                const T* s = &src[static_cast<size_t>(h - 1 - r0) * stride];
                 std::copy(s, s + w, o);
                 break;
             }
             case RotateFlip::LeftToRight: {
-                const T* s = &src[static_cast<size_t>(r) * stride];
+                const T* s = &src[static_cast<size_t>(r0) * stride];
                 std::reverse_copy(s, s + w, o);
                 break;
             }
         }
-        if (writeRow(result, r, o) != ImageDone || RowProgressStep(result, r, rh)) break;
+        for (int k = 0; k < rows; ++k) {
+            const int r = r0 + k;
+            if (writeRow(result, r, o + k * length) != ImageDone || RowProgressStep(result, r, rh)) return;
+        }
     }
 }
 

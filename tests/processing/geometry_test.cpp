@@ -30,7 +30,7 @@ void sourcePixel(RotateFlip choice, int w, int h, int c, int r, int& column, int
 
 TEST_F(Geometry, EveryTurnAndFlipTakesThePixelsOfItsTableAtEitherDepth) {
     for (int depth : {8, 16}) {
-        for (auto [w, h] : {std::pair{7, 3}, std::pair{1, 5}, std::pair{12, 12}}) {
+        for (auto [w, h] : {std::pair{7, 3}, std::pair{1, 5}, std::pair{70, 37}}) {
             const ImageHandle src = randomImage(w, h, depth);
             for (int i = 0; i < 5; ++i) {
                 const auto choice = static_cast<RotateFlip>(i);
@@ -183,6 +183,16 @@ TEST_F(Geometry, CropCutsTheInclusiveRectangleAndTiesItToTheSourcePoints) {
     EXPECT_EQ(lines[lines.size() - 3], "cropped: ");
     EXPECT_EQ(lines[lines.size() - 2], "  old name:  " + LiveView(src)->name);
     EXPECT_EQ(lines.back(), "  new name:  " + LiveView(out)->name);
+
+    // Esc with Yes to "Verify" stops after the row being copied.
+    windowList().SetActive(src);
+    ui.pendingEscapes = 1;
+    ui.queue(platform::PixelRect{0, 0, 9, 7});
+    ui.queue(platform::Answer::Yes);
+    const ImageHandle stopped = OnCrop();
+    EXPECT_EQ(row(stopped, 0), row(src, 0));
+    EXPECT_EQ(row(stopped, 1), std::vector<int>(10, 0));
+    EXPECT_EQ(ui.count("Verify", "Do you wish to cancel this operation?"), 1);
 
     // A single row or column is refused; so is a cancelled drag.
     const int windows = windowList().Count();
