@@ -74,7 +74,7 @@ void ov_set_color_scale() {
     if (!window) return;
     const auto start = ChooseColour("Pick Start", 0);
     if (!start) return;
-    const auto end = ChooseColour("Pick End", start->colour);
+    const auto end = ChooseColour("Pick End", 0);
     if (!end) return;
     const int n = paletteCount(window);
     if (n > 0) SetCustomPalette(window, ColourScalePalette(start->colour, end->colour, n));

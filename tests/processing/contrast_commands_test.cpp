@@ -157,6 +157,22 @@ TEST_F(ContrastCommands, LinearStretchIntoACopyWithPercentagesKeptForTheNextRun)
     EXPECT_EQ(ActiveImageWindow(), w);
 }
 
+TEST_F(ContrastCommands, EscapeStopsTheCountingAtOnceAndTheCopyAfterTheQuestion) {
+    // Every row alike, so the histogram of the first row is that of the image.
+    ImageHandle w = image(4, 4, 8, [](int c, int) { return 100 + 20 * c; });
+    dialog({choose("Transform Image"), press("OK")});
+    ui.pendingEscapes = 2;  // one for the counting, one for the copy's first row
+    ui.queue(platform::Answer::Yes);
+    run(kMenu + "&Linear Stretch");
+    const ImageHandle copy = ActiveImageWindow();
+    ASSERT_NE(copy, w);
+    EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"Verify: Do you wish to cancel this operation?"}));
+    // f = 100, n = 160: the first row is stretched, the rest stay as copied.
+    EXPECT_EQ(row(copy, 0), (std::vector<int>{0, 85, 170, 255}));
+    EXPECT_EQ(row(copy, 1), row(w, 1));
+    EXPECT_EQ(row(copy, 3), row(w, 3));
+}
+
 TEST_F(ContrastCommands, GreyAndColourScales) {
     ImageHandle w = image(2, 2, 8, [](int, int) { return 0; });
     LiveImage(w)->ApplyPaletteKind(PaletteGreen);
