@@ -13,6 +13,7 @@
 #include "imagestore/image_interface.h"
 #include "platform/surface.h"
 #include "platform/ui.h"
+#include "processing/colour_list.h"
 
 namespace orvex {
 
@@ -62,15 +63,6 @@ platform::FileRequest classFileRequest(bool save) {
 }
 
 }  // namespace
-
-ClassColourChooser& classColourChooser() {
-    static ClassColourChooser chooser = [](const std::string&, uint32_t initial) -> std::optional<NamedColour> {
-        auto colour = platform::ui().chooseColour(initial);
-        if (!colour) return std::nullopt;
-        return NamedColour{*colour, ""};
-    };
-    return chooser;
-}
 
 void ResetClassifyMemory() { memory() = ClassifyMemory{}; }
 
@@ -130,6 +122,7 @@ void ClassifyDialog::setBands(std::vector<ImageHandle> bands) {
     }
     bands_ = std::move(bands);
     lastClassifyBands() = bands_;
+    setCaption("Classify: " + std::to_string(bands_.size()) + " band");
     for (ImageHandle b : bands_) AddImageListener(b, &trainingOverlay);
 }
 
@@ -296,7 +289,7 @@ bool ClassifyDialog::pressed(platform::DialogControl& control) {
     } else if (label == "Change color") {
         if (index < 0) return false;
         ClassItem& item = classes_[static_cast<size_t>(index)];
-        auto chosen = classColourChooser()("Pick Color", item.colour);
+        auto chosen = ChooseColour("Pick Color", item.colour);
         if (!chosen) return false;
         item.colour = chosen->colour & 0xFFFFFF;
         if (item.name.rfind("Train", 0) == 0 && !chosen->name.empty())

@@ -2,8 +2,6 @@
 // Advanced > Classify: the Classify dialog, where classes are trained on
 // rectangles of the bands or found automatically, kept in ".cy" files, and
 // applied to a test area or to the whole bands.
-#include <cstdint>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,16 +11,6 @@
 #include "processing/classify.h"
 
 namespace orvex {
-
-/// A colour chosen by name.
-struct NamedColour {
-    uint32_t colour = 0;
-    std::string name;
-};
-
-/// How the dialog asks for a class colour (prompt, current colour).
-using ClassColourChooser = std::function<std::optional<NamedColour>(const std::string&, uint32_t)>;
-ClassColourChooser& classColourChooser();
 
 /// Dialog "Classify: %d band".
 class ClassifyDialog : public platform::DialogModel {

@@ -10,6 +10,7 @@
 #include "platform/surface.h"
 #include "platform/clock.h"
 #include "processing/classify_commands.h"
+#include "processing/colour_list.h"
 #include "processing/toolkit_fixture.h"
 
 namespace orvex {
@@ -287,6 +288,33 @@ TEST_F(Classify, NewAskForTheBandsAgainAndAutomaticAddsNumberedClasses) {
     // The numbers run on across the runs (two clusters first, then one).
     EXPECT_EQ(names, (std::vector<std::string>{"Auto 3"}));
     EXPECT_FALSE(std::filesystem::exists(path("last.cy")));  // cancelled: not saved
+}
+
+TEST_F(Classify, ATrainedClassTakesTheNameOfTheColourChosenForIt) {
+    ImageHandle a = image(6, 6, 8, [](int c, int) { return c * 10; });
+    WriteColourList(LastColourListPath(), {{0x0000FF, "Red"}, {0x00FFFF, "Yellow"}});
+    pickAndFinish({a});
+    std::vector<ClassItem> classes;
+    ui.queue(platform::DialogScript{{press("Add..."), press("Change color"), press("Name..."), press("Change color")},
+                                    [&](platform::DialogModel& d) { classes = static_cast<ClassifyDialog&>(d).classes(); }});
+    ui.queue(platform::PixelRect{0, 0, 1, 5});
+    dialog({setValue(ColourListDialog::kList, 1), press("OK")});
+    std::string named;  // what "Name..." offered: the chosen colour's name
+    ui.queue(platform::DialogScript{{}, [&](platform::DialogModel& d) {
+                                        named = d.find("New class name")->text;
+                                        d.setText("New class name", "Olivine");
+                                        d.press("OK");
+                                    }});
+    dialog({setValue(ColourListDialog::kList, 0), press("OK")});
+    app::commandTable().run("Advanced > Clas&sify");
+    EXPECT_TRUE(ui.unanswered.empty()) << ui.unanswered.front();
+    ASSERT_EQ(classes.size(), 1u);
+    EXPECT_EQ(classes[0].means, std::vector<int>{5});
+    EXPECT_EQ(named, "Yellow");
+    // Renamed by the user, the class keeps its name when its colour changes.
+    EXPECT_EQ(classes[0].name, "Olivine");
+    EXPECT_EQ(classes[0].colour, 0x0000FFu);
+    EXPECT_EQ(ui.dialogsRun[1], "Pick Color");
 }
 
 TEST_F(Classify, TheCommandNeedsAnActiveImage) {
