@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -30,10 +31,11 @@ std::string Slurp(const std::string& path) {
     return s.str();
 }
 
-Result Cli(const std::string& arguments) {
+// Runs orvex-cli, in `folder` when one is given.
+Result Cli(const std::string& arguments, const std::string& folder = "") {
     const std::string errPath = TempDir() + "/stderr.txt";
-    const std::string command =
-        std::string(ORVEX_BIN_DIR) + "/orvex-cli " + arguments + " 2>" + errPath;
+    const std::string command = (folder.empty() ? "" : "cd '" + folder + "' && ") + std::string(ORVEX_BIN_DIR) +
+                                "/orvex-cli " + arguments + " 2>" + errPath;
     Result result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return result;
@@ -151,6 +153,120 @@ TEST(OrvexCli, ConvertWritesWithTheSystemsWriters) {
     Result original = Cli("info " + Data("gdal-pattern.grd"));
     EXPECT_EQ(Field(back.out, "x1"), Field(original.out, "x1"));
     EXPECT_EQ(Field(back.out, "y2"), Field(original.out, "y2"));
+}
+
+// A folder of its own, empty, as a fresh checkout gives: no initialization file.
+std::string FreshDir(const std::string& name) {
+    const auto dir = std::filesystem::path(TempDir()) / name;
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    return dir.string();
+}
+
+Result CliIn(const std::string& dir, const std::string& arguments) { return Cli(arguments, dir); }
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::stringstream in(text);
+    for (std::string line; std::getline(in, line);) lines.push_back(line);
+    return lines;
+}
+
+TEST(OrvexCli, AcquireOnAFreshCheckoutSavesRegisteredTiffsAndTheHistory) {
+    const std::string dir = FreshDir("acquire");
+    Result r = CliIn(dir, "acquire --out out");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "out/Analog1.tif\n");  // DEMO enables the first analog channel
+    EXPECT_NE(r.err.find("Read INI: Orvex.ini not found - fatal error"), std::string::npos);
+
+    Result back = CliIn(dir, "info out/Analog1.tif");
+    ASSERT_EQ(back.status, 0) << back.err;
+    EXPECT_EQ(Field(back.out, "registered"), "true");
+    EXPECT_EQ(Field(back.out, "depth"), "16");
+    EXPECT_EQ(Field(back.out, "px1"), "0");
+    EXPECT_EQ(Field(back.out, "py1"), std::to_string(std::stoi(Field(back.out, "height")) - 1));
+    EXPECT_LT(std::stod(Field(back.out, "x1")), std::stod(Field(back.out, "x2")));
+    EXPECT_EQ(Field(back.out, "units"), "\"volts\"");
+
+    // The history file lies beside the images: start first, the write last.
+    std::vector<std::string> history;
+    for (const auto& e : std::filesystem::directory_iterator(dir + "/out"))
+        if (e.path().filename().string().rfind("OV_History_", 0) == 0) history = Lines(Slurp(e.path().string()));
+    ASSERT_GE(history.size(), 4u);
+    EXPECT_EQ(history.front().rfind("Orvex started:  ", 0), 0u);
+    EXPECT_EQ(history.back().rfind("Write Global History: ", 0), 0u);
+    size_t started = 0, finished = 0;
+    for (size_t i = 0; i < history.size(); ++i) {
+        if (history[i].rfind("started acquire|single: ", 0) == 0) started = i;
+        if (history[i].rfind("finished scan: ", 0) == 0) finished = i;
+    }
+    EXPECT_GT(started, 0u);
+    EXPECT_GT(finished, started);
+
+    r = CliIn(dir, "acquire --mode continuous --passes 2 --out cont");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir + "/cont/Analog1.tif"));
+    EXPECT_EQ(CliIn(dir, "acquire --mode sideways").status, 2);
+}
+
+// Macros as a user runs them: a file of commands, messages on stderr.
+TEST(OrvexCli, RunOpensProcessesSavesAndChecksMessages) {
+    const std::string dir = FreshDir("macro");
+    std::filesystem::create_directories(dir + "/out");
+    {
+        std::ofstream m(dir + "/m.txt");
+        m << "open " << Data("tiffcp-strips3.tif") << "\n"
+          << "rect 2 1 5 4\nmenu Basic > Crop\nexpect-windows 2\n"
+          << "menu Advanced > Special Effects > Negate Data\n"
+          << "save out/part.tif\nexpect nothing\n"
+          << "open out/none.tif\nexpect Warning: Unable to find out/none.tif\n"
+          << "menu Window > Zoom > Set...\n"  // not answered: reported, nothing changes
+          << "echo done\n";
+    }
+    Result r = CliIn(dir, "run m.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "done\n");
+    EXPECT_NE(r.err.find("Warning: Unable to find out/none.tif\n"), std::string::npos);
+    EXPECT_NE(r.err.find("m.txt:10: not answered: dialog: Zoom Set"), std::string::npos) << r.err;
+    // Columns 2..5 of rows 1..4 of 16 r + 3 c, negated.
+    Result back = CliIn(dir, "info --pixels out/part.tif");
+    ASSERT_EQ(back.status, 0) << back.err;
+    EXPECT_NE(back.out.find("[233, 230, 227, 224],\n    [217, 214, 211, 208],"), std::string::npos) << back.out;
+
+    // A failed check stops the macro with its line.
+    std::ofstream(dir + "/bad.txt") << "open out/none.tif\nexpect nothing\necho never\n";
+    r = CliIn(dir, "run bad.txt");
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("bad.txt:2: expected no message"), std::string::npos) << r.err;
+}
+
+// Every example of the macro language's documentation runs as it is written.
+TEST(OrvexCli, TheDocumentedMacroExamplesRun) {
+    const std::string text = Slurp(std::string(ORVEX_TEST_DATA) + "/../../docs/macros.md");
+    const size_t examples = text.find("## Examples");
+    ASSERT_NE(examples, std::string::npos);
+    int count = 0;
+    for (size_t at = text.find("```\n", examples); at != std::string::npos; at = text.find("```\n", at)) {
+        const size_t end = text.find("```", at + 4);
+        ASSERT_NE(end, std::string::npos);
+        const std::string macro = text.substr(at + 4, end - at - 4);
+        at = end + 4;
+        const std::string dir = FreshDir("example" + std::to_string(++count));
+        std::filesystem::create_directories(dir + "/data");
+        std::filesystem::create_directories(dir + "/out");
+        std::filesystem::copy_file(Data("pillow-grey8.tif"), dir + "/data/grain.tif");
+        std::filesystem::copy_file(Data("pillow-grey8.bmp"), dir + "/data/map.bmp");
+        std::ofstream(dir + "/example.txt") << macro;
+        Result r = CliIn(dir, "run example.txt");
+        EXPECT_EQ(r.status, 0) << "example " << count << ":\n" << macro << "\n" << r.err;
+        if (macro.find("save out/map.tif") != std::string::npos) {
+            Result back = CliIn(dir, "info out/map.tif");
+            EXPECT_EQ(Field(back.out, "x2"), "1011");
+            EXPECT_EQ(Field(back.out, "py1"), "9");
+        }
+    }
+    EXPECT_EQ(count, 4);
 }
 
 TEST(OrvexCli, FailuresAndBadUsage) {
