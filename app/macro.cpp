@@ -6,6 +6,7 @@
 #include <ostream>
 #include <sstream>
 
+#include "acquisition/acquire_commands.h"
 #include "app/application.h"
 #include "app/command_table.h"
 #include "app/window_list.h"
@@ -304,6 +305,11 @@ bool MacroRunner::statement(const std::string& line) {
         ui_.queue(script);
         return true;
     }
+    if (word == "passes") {
+        if (!numbers(rest, n, 1) || n[0] < 1) return fail("passes COUNT");
+        passes_ = static_cast<int>(n[0]);
+        return true;
+    }
     if (word == "dialog") {
         if (rest.empty()) {
             inBlock_ = true;
@@ -346,6 +352,19 @@ bool MacroRunner::statement(const std::string& line) {
     // --- Commands ---
     if (word == "menu") {
         bool wasRunning = a.running;
+        // Nobody presses Finish during a macro: a continuous run gets it from
+        // the message pump once its last pass has begun.
+        auto previousPump = ui_.onPump;
+        ui_.onPump = [this, previousPump] {
+            if (previousPump) previousPump();
+            const AcquireMenuState& s = acquireMenuState();
+            if (AcquisitionRunning() && s.continuousChecked && s.pass + 1 >= passes_) OnAcquireFinish();
+        };
+        struct RestorePump {
+            MacroUi& ui;
+            std::function<void()> pump;
+            ~RestorePump() { ui.onPump = pump; }
+        } restore{ui_, previousPump};
         bool ok = command(rest, [&] {
             switch (commandTable().run(rest)) {
                 case CommandTable::RunResult::Done: return true;

@@ -45,6 +45,7 @@ private:
     size_t lastCommandMessages_ = 0;  // index of the first message of the last command
     size_t unansweredSeen_ = 0;
     bool ended_ = false;
+    int passes_ = 1;  // a continuous acquisition finishes after this many passes
     std::vector<std::string> block_;  // the steps of a "dialog" block being read
     bool inBlock_ = false;
     std::string dialogFault_;

@@ -99,3 +99,16 @@ TEST_F(SessionTest, ContinuousFinishesAfterTheGivenPasses) {
     EXPECT_EQ(history.find("    pass: 3  \n"), std::string::npos);
     EXPECT_NE(history.find("finished scan: "), std::string::npos);
 }
+
+TEST_F(SessionTest, AContinuousRunFromAMacroFinishesAfterItsPasses) {
+    std::ofstream(path("c.txt")) << "passes 2\nmenu Acquire > Continuous\nexpect-windows 1\necho finished\n";
+    std::stringstream out, err;
+    ASSERT_EQ(RunMacroSession(path("c.txt"), path("Orvex.ini"), out, err), 0) << err.str();
+    EXPECT_EQ(out.str(), "finished\n");
+    const std::string history = GlobalHistoryText();
+    EXPECT_NE(history.find("    pass: 1  \n"), std::string::npos);
+    EXPECT_EQ(history.find("    pass: 2  \n"), std::string::npos);
+    std::stringstream out2, err2;
+    std::ofstream(path("bad.txt")) << "passes 0\n";
+    EXPECT_EQ(RunMacroSession(path("bad.txt"), path("Orvex.ini"), out2, err2), 1);
+}
