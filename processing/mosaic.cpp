@@ -50,7 +50,10 @@ struct Row {
         if (depth == 16) return WriteBlock16(w, column, row, count, 1, from) == ImageDone;
         std::vector<uint8_t>& b = bytes();
         for (int i = 0; i < count; ++i) b[static_cast<size_t>(i)] = static_cast<uint8_t>(from[i]);
-        if (column == 0 && count == static_cast<int>(values.size())) return WriteLine8(w, row, b.data()) == ImageDone;
+        // A whole row of the target goes in one line write; anything narrower
+        // (a pave cell) as a block, so nothing past the buffer is read.
+        const Image* target = LiveImage(w);
+        if (column == 0 && target && count == target->Width()) return WriteLine8(w, row, b.data()) == ImageDone;
         return WriteBlock8(w, column, row, count, 1, b.data()) == ImageDone;
     }
     std::vector<uint8_t>& bytes() {
