@@ -112,3 +112,31 @@ TEST_F(SessionTest, AContinuousRunFromAMacroFinishesAfterItsPasses) {
     std::ofstream(path("bad.txt")) << "passes 0\n";
     EXPECT_EQ(RunMacroSession(path("bad.txt"), path("Orvex.ini"), out2, err2), 1);
 }
+
+// Every command of the table can be run from a macro by its path without "&",
+// and comes back when nothing answers it (the menu commands of files and the
+// run control are exercised elsewhere).
+TEST_F(SessionTest, EveryMenuCommandRunsFromAMacroAndReturns) {
+    std::ofstream(path("list.txt")) << "commands\n";
+    std::stringstream listing, ignored;
+    ASSERT_EQ(RunMacroSession(path("list.txt"), path("Orvex.ini"), listing, ignored), 0);
+    std::ofstream macro(path("all.txt"));
+    macro << "open " << ORVEX_TEST_DATA << "/formats/pillow-grey8.tif\n";
+    int commands = 0;
+    for (std::string line; std::getline(listing, line);) {
+        for (const char* mark : {" (disabled)", " (checked)"})
+            if (auto at = line.find(mark); at != std::string::npos) line.erase(at);
+        std::string plain;
+        for (size_t i = 0; i < line.size(); ++i)
+            if (line[i] != '&' || (i + 1 < line.size() && line[i + 1] == ' ')) plain += line[i];
+        if (plain.rfind("File >", 0) == 0 || plain == "Acquire > Finish" || plain == "Acquire > Halt") continue;
+        macro << "activate 1\nmenu " << plain << "\n";
+        ++commands;
+    }
+    macro << "echo end\n";
+    macro.close();
+    EXPECT_GT(commands, 40);
+    std::stringstream out, err;
+    EXPECT_EQ(RunMacroSession(path("all.txt"), path("Orvex.ini"), out, err), 0) << err.str();
+    EXPECT_EQ(out.str(), "end\n");
+}
