@@ -2,7 +2,11 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QDialog>
 #include <QDockWidget>
+#include <QFile>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 #include <QMenuBar>
 #include <QPainter>
 #include <QStatusBar>
@@ -44,6 +48,9 @@
 #include "app/progress.h"
 #define ORVEX_HAVE_PROGRESS 1
 #endif
+
+// The resources live in a static library: they must be registered by hand.
+static void initGuiResources() { Q_INIT_RESOURCE(orvex); }
 
 namespace orvex::gui {
 
@@ -276,10 +283,11 @@ void MainWindow::addFrontEndCommands() {
         ownCommands_.push_back(command.path);
         table.add(std::move(command));
     };
-    auto barCommand = [&](const char* path, QWidget* bar, const char* status) {
+    auto barCommand = [&](const char* path, QWidget* bar, const char* status, bool separator = false) {
         app::Command c;
         c.path = path;
         c.status = status;
+        c.separatorBefore = separator;
         c.run = [this, bar] { bar->setVisible(!bar->isVisibleTo(this)); };
         c.checked = [this, bar] { return bar->isVisibleTo(this); };
         addIfMissing(std::move(c));
@@ -315,16 +323,17 @@ void MainWindow::addFrontEndCommands() {
                 x += w->width();
             }
     }, anyWindow, "Arrange icons at the bottom of the window");
-    barCommand("Window > Tool Bar", standardBar_, "Show or hide the tool bar");
+    barCommand("Window > Tool Bar", standardBar_, "Show or hide the tool bar", true);
     barCommand("Window > Status Bar", statusBar(), "Show or hide the status bar");
     barCommand("Window > Histogram/Info", infoDock_, "Show or hide the histogram and information bar");
     barCommand("Window > Color Palette", paletteBar_, "Show or hide the colour palette bar");
     barCommand("Window > Zoom Bar", zoomBar_, "Show or hide the zoom bar");
     barCommand("Window > Acquisition Bar", acquisitionBar_, "Show or hide the acquisition bar");
+    plain("Help > &Help on Orvex", [this] { showHelp(); }, nullptr, "Show the help on Orvex");
     plain("Help > &About Orvex...", [this] {
         platform::ui().message("Orvex 4.0\nImaging workstation of the electron microprobe",
                                "About Orvex", platform::Buttons::Ok, platform::Icon::Information);
-    }, nullptr, "Program information and version");
+    }, nullptr, "Program information and version", true);
 #endif
 }
 
@@ -730,6 +739,27 @@ void MainWindow::refreshStatus() {
         statusPanes_[2]->setText(QString("%1%").arg(zoom));
     }
     infoBar_->refreshHistogram();
+}
+
+void MainWindow::showHelp() {
+    // One help window, kept beside the work rather than in front of it.
+    if (!help_) {
+        help_ = new QDialog(this);
+        help_->setObjectName("Help");
+        help_->setWindowTitle("Help on Orvex");
+        auto* text = new QTextBrowser(help_);
+        text->setObjectName("HelpText");
+        initGuiResources();
+        QFile file(":/orvex/help.html");
+        if (file.open(QIODevice::ReadOnly)) text->setHtml(QString::fromUtf8(file.readAll()));
+        auto* layout = new QVBoxLayout(help_);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(text);
+        help_->resize(560, 620);
+    }
+    help_->show();
+    help_->raise();
+    help_->activateWindow();
 }
 
 void MainWindow::recountHistogram() {

@@ -6,6 +6,8 @@
 #include <QMainWindow>
 #include <QMdiArea>
 #include <QMdiSubWindow>
+#include <QDialog>
+#include <QPointer>
 #include <QTimer>
 #include <QToolBar>
 #include <array>
@@ -75,6 +77,9 @@ public:
     void saveLayout();
     void restoreLayout();
 
+    /// The help window (made on first use of "Help on Orvex").
+    QDialog* helpWindow() const { return help_; }
+
     /// The one main window, or null.
     static MainWindow* instance();
 
@@ -93,6 +98,7 @@ private:
     static void applicationListener(const ImageEvent& event);
     static void windowListener(const ImageEvent& event);
     void addFrontEndCommands();
+    void showHelp();
     /// Greying, check marks and recent-file texts from the table as it is.
     void updateActions();
     /// From inside a long command's pump: updates the actions when the run's
@@ -123,6 +129,7 @@ private:
     std::array<int, 6> runStateSeen_{-1, -1, -1, -1, -1, -1};  // what followRunState saw last
     int linesSinceCount_ = 0;
     QTimer* histogramTimer_ = nullptr;  // recounts once line writes pause
+    QPointer<QDialog> help_;
 };
 
 }  // namespace orvex::gui

@@ -12,6 +12,8 @@
 #include <QPushButton>
 #include <QAbstractButton>
 #include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QDockWidget>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -116,6 +118,33 @@ private slots:
         ui = nullptr;
         QDir::setCurrent(previousFolder);
         QDir(dir.filePath("run")).removeRecursively();
+    }
+
+    void windowAndHelpEntriesWithTheirChecksAndMnemonics() {
+        // Greyed while there is no image window to arrange.
+        window->refreshCommandState();
+        QVERIFY(!window->action("Window > &Tile")->isEnabled());
+        QCOMPARE(window->action("Window > &Arrange Icons")->text(), QString("&Arrange Icons"));
+        QCOMPARE(window->action("File > Print Pre&view")->text(), QString("Print Pre&view"));
+        // A bar's check mark follows the bar however it was hidden.
+        QAction* zoomBar = window->action("Window > Zoom Bar");
+        QVERIFY(zoomBar->isChecked());
+        QVERIFY(window->trigger("Window > Zoom Bar"));
+        QVERIFY(!window->zoomBar()->isVisible());
+        QVERIFY(!zoomBar->isChecked());
+        window->infoDock()->close();
+        window->refreshCommandState();
+        QVERIFY(!window->action("Window > Histogram/Info")->isChecked());
+        QVERIFY(window->trigger("Window > Histogram/Info"));
+        QVERIFY(window->infoDock()->isVisible());
+        // Help shows a text of its own.
+        QAction* help = window->action("Help > &Help on Orvex");
+        QVERIFY(help);
+        QCOMPARE(help->text(), QString("&Help on Orvex"));
+        QVERIFY(window->trigger("Help > &Help on Orvex"));
+        QTRY_VERIFY(window->helpWindow() && window->helpWindow()->isVisible());
+        auto* text = window->helpWindow()->findChild<QTextBrowser*>("HelpText");
+        QVERIFY(text && text->toPlainText().contains("Acquisition"));
     }
 
     void startShowsTheMenusOfTheCommandsThatExist() {
