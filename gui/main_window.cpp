@@ -531,6 +531,15 @@ void MainWindow::installShellHooks() {
         ImageFrame* frame = frameOf(window.number);
         OrvexView* view = LiveView(window);
         if (frame && view) frame->setWindowTitle(windowTitleOf(view->name));
+#ifdef ORVEX_HAVE_APPLICATION
+        // A renamed active window (an acquisition names its channel windows)
+        // shows its new name in pane 0 too; only the text, no recount.
+        if (view && windowList().Active() == window && app::application().running) {
+            const Image& image = *view->image;
+            ui_.setStatusText(0, app::ImagePaneText(app::DisplayName(view->name), view->mapping.ZoomPercent(),
+                                                    image.Width(), image.Height(), image.PaletteCount()));
+        }
+#endif
     };
     hooks.reportProgress = [](int percent) {
 #ifdef ORVEX_HAVE_PROGRESS
