@@ -2,11 +2,13 @@
 
 #include <QApplication>
 #include <QColorDialog>
+#include <QEventLoop>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
 #include <QKeyEvent>
 #include <QMessageBox>
+#include <QPointer>
 
 #include "gui/dialog_renderer.h"
 #include "gui/image_picker.h"
@@ -144,7 +146,13 @@ bool QtUi::runDialog(platform::DialogModel& dialog) {
     dialog.initialize();
     DialogRenderer renderer(dialog, parent_);
     if (waitCursor_) QApplication::setOverrideCursor(Qt::ArrowCursor);
-    renderer.exec();
+    // A loop of our own rather than exec(): a dialog that steps aside for a
+    // pick is hidden, and hiding would end exec() as if it had been closed.
+    renderer.setWindowModality(Qt::ApplicationModal);
+    QEventLoop loop;
+    QObject::connect(&renderer, &QDialog::finished, &loop, &QEventLoop::quit);
+    renderer.show();
+    loop.exec(QEventLoop::DialogExec);
     if (waitCursor_) QApplication::restoreOverrideCursor();
     return dialog.closed() && dialog.accepted();
 }
@@ -158,8 +166,34 @@ ImagePicker& QtUi::picker() {
     return *picker_;
 }
 
+namespace {
+
+// A pick asked for from inside a dialog ("Pick Low", a statistics rectangle)
+// must reach the image windows, which the dialog's modality blocks: the
+// dialog steps aside for the length of the pick and comes back after it.
+class DialogAside {
+public:
+    DialogAside() : dialog_(qobject_cast<DialogRenderer*>(QApplication::activeModalWidget())) {
+        if (dialog_) dialog_->hide();
+    }
+    ~DialogAside() {
+        if (!dialog_) return;
+        dialog_->show();
+        dialog_->raise();
+        dialog_->activateWindow();
+    }
+    DialogAside(const DialogAside&) = delete;
+    DialogAside& operator=(const DialogAside&) = delete;
+
+private:
+    QPointer<DialogRenderer> dialog_;
+};
+
+}  // namespace
+
 platform::ImagePickEvent QtUi::awaitImagePick(const platform::PickPrompt& prompt) {
     if (quitting_) return {};
+    DialogAside aside;
     return picker().await(prompt);
 }
 
@@ -172,6 +206,7 @@ std::optional<Result> runPick(QtUi& ui, int imageNumber, const std::string& prom
     PickableView* view = findPickableView(imageNumber);
     if (!view) return std::nullopt;
     if (ui.onPrompt) ui.onPrompt(prompt);
+    DialogAside aside;
     ViewPick pick(*view, mode);
     const bool done = pick.run();
     if (ui.onPrompt) ui.onPrompt("");

@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QDockWidget>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
 #include <QFile>
 #include <QPainter>
@@ -14,6 +15,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <cstdlib>
+#include <optional>
 #include <vector>
 
 #include "app/application.h"
@@ -28,6 +30,7 @@
 #include "gui/qt_ui.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "platform/dialog_model.h"
 
 using namespace orvex;
 using namespace orvex::gui;
@@ -51,6 +54,33 @@ ImageHandle makeRamp() {
     }
     return w;
 }
+
+// A dialog whose "Pick" button asks for a pixel of an image, as "Pick High"
+// of the grey-level filter does.
+class PickingDialog : public orvex::platform::DialogModel {
+public:
+    explicit PickingDialog(int imageNumber) : DialogModel("Picking"), imageNumber_(imageNumber) {
+        orvex::platform::DialogControl pick;
+        pick.label = "Pick";
+        pick.kind = orvex::platform::ControlKind::Button;
+        add(pick);
+        orvex::platform::DialogControl ok;
+        ok.label = "OK";
+        ok.kind = orvex::platform::ControlKind::Button;
+        add(ok);
+    }
+    bool pressed(orvex::platform::DialogControl& control) override {
+        if (control.label == "Pick") {
+            picked = orvex::platform::ui().pickPixel(imageNumber_, "Pick High Value");
+            return false;
+        }
+        return DialogModel::pressed(control);
+    }
+    std::optional<orvex::platform::PixelPoint> picked;
+
+private:
+    int imageNumber_;
+};
 
 }  // namespace
 
@@ -205,6 +235,51 @@ private slots:
         QVERIFY(pixel.has_value());
         QCOMPARE(pixel->column, 12);
         QCOMPARE(pixel->row, 9);
+    }
+
+    void pickingFromInsideADialogReachesTheImage() {
+        const ImageHandle image = makeRamp();
+        QTRY_VERIFY(window->frameOf(image.number));
+        ImageView* view = window->frameOf(image.number)->imageView();
+        QTest::qWait(20);
+        const QRectF picture = view->pictureRect();
+        PickingDialog dialog(image.number);
+        bool stepsAside = false, cameBack = false;
+        orvex::gui::testing::onNextModal([&](QWidget* shown) {
+            QPointer<QWidget> modal = shown;
+            auto* poll = new QTimer;
+            poll->setInterval(10);
+            int stage = 0, tries = 0;
+            QObject::connect(poll, &QTimer::timeout, [=, &stepsAside, &cameBack]() mutable {
+                if (!modal || ++tries > 3000) {
+                    poll->stop();
+                    poll->deleteLater();
+                    if (modal) modal->close();  // fail rather than hang
+                    return;
+                }
+                if (stage == 0 && !modal->isVisible()) {
+                    // The pick runs with the dialog out of the way; a click
+                    // the dialog's modality blocked would never end it.
+                    stepsAside = true;
+                    QTest::mouseClick(view->viewport(), Qt::LeftButton, {},
+                                      QPoint(int(picture.left()) + 20, int(picture.top()) + 5));
+                    stage = 1;
+                } else if (stage == 1 && modal->isVisible()) {
+                    cameBack = true;
+                    poll->stop();
+                    poll->deleteLater();
+                    modal->findChild<QPushButton*>("OK")->click();
+                }
+            });
+            poll->start();
+            modal->findChild<QPushButton*>("Pick")->click();
+        });
+        QVERIFY(ui->runDialog(dialog));
+        QVERIFY(stepsAside);
+        QVERIFY(cameBack);
+        QVERIFY(dialog.picked.has_value());
+        QCOMPARE(dialog.picked->column, 20);
+        QCOMPARE(dialog.picked->row, 5);
     }
 
     void printedPageHoldsThePicture() {
