@@ -26,7 +26,6 @@ std::string NormalisedMenuPath(const std::string& path) {
         if (!out.empty()) out += " > ";
         for (size_t i = 0; i < part.size(); ++i) {
             char c = part[i];
-            // "&&" stands for a literal ampersand in a menu text.
             // "&&" stands for a literal ampersand in a menu text, as does a
             // lone "&" before a blank (how a macro writes it).
             if (c == '&') {
