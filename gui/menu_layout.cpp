@@ -3,6 +3,8 @@
 #include <cctype>
 #include <map>
 
+#include "app/command_table.h"
+
 namespace orvex::gui {
 
 std::vector<std::string> splitPath(const std::string& path) {
@@ -39,11 +41,7 @@ std::string menuKey(const std::string& path) {
     return key;
 }
 
-const std::vector<std::string>& topMenus() {
-    static const std::vector<std::string> menus = {"&File",  "&Basic", "&Advanced", "&Acquire",
-                                                   "&Setup", "&Modes", "&Window",   "&Help"};
-    return menus;
-}
+const std::vector<std::string>& topMenus() { return app::TopMenus(); }
 
 namespace {
 
