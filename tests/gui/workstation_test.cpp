@@ -14,6 +14,7 @@
 #include <QTemporaryDir>
 #include <QTextBrowser>
 #include <QDockWidget>
+#include <QElapsedTimer>
 #include <QTest>
 #include <QTimer>
 #include <QToolBar>
@@ -299,6 +300,44 @@ private slots:
         QVERIFY(window->trigger("Window > Zoom > &Set..."));
         QCOMPARE(title, QString("Zoom Set"));
         QTRY_COMPARE(window->frameOf(image.number)->imageView()->pictureRect().width(), 200.0);
+    }
+
+    // A 512 x 512 DEMO scan keeps the workstation live: the run pumps the
+    // event loop after every line and the channel window is repainted while
+    // the lines come in, not only at the end. The figures go to the log.
+    void a512ScanRedrawsLineByLineWhileItRuns() {
+        calmag().SetXSize(512);
+        calmag().SetYSize(512);
+        int pumps = 0, paintsDuringRun = 0;
+        qint64 longestGap = 0, last = 0;
+        QElapsedTimer clock;
+        struct PaintCounter : QObject {
+            int* paints;
+            explicit PaintCounter(int* p) : paints(p) {}
+            bool eventFilter(QObject* o, QEvent* e) override {
+                if (e->type() == QEvent::Paint && qobject_cast<ImageView*>(o->parent())) ++*paints;
+                return false;
+            }
+        } counter(&paintsDuringRun);
+        qApp->installEventFilter(&counter);
+        auto previous = ui->onPump;
+        ui->onPump = [&] {
+            if (previous) previous();
+            ++pumps;
+            const qint64 now = clock.elapsed();
+            longestGap = std::max(longestGap, now - last);
+            last = now;
+        };
+        clock.start();
+        QVERIFY(window->trigger("Acquire > &Single"));
+        const qint64 total = clock.elapsed();
+        ui->onPump = previous;
+        qApp->removeEventFilter(&counter);
+        QVERIFY(GlobalHistoryText().find("finished scan: ") != std::string::npos);
+        qInfo("512 x 512 DEMO Single: %lld ms, %d pumps, longest gap between pumps %lld ms, %d repaints of "
+              "the channel window during the run", total, pumps, longestGap, paintsDuringRun);
+        QVERIFY(pumps >= 512);             // at least once a line
+        QVERIFY(paintsDuringRun >= 2);     // drawn while it grows, not once at the end
     }
 
     void acquireSingleFromTheMenuMakesTheChannelWindows() {
