@@ -24,8 +24,6 @@ void add(const char* path, std::function<void()> run, const char* status,
     app::commandTable().add(std::move(c));
 }
 
-bool hasActive() { return LiveView(ActiveImageWindow()) != nullptr; }
-
 }  // namespace
 
 void RegisterAcquireCommands() {
@@ -52,7 +50,7 @@ void RegisterAcquireCommands() {
         AcquisitionMenusEnabled);
 
     add("Advanced > &Burn In", [] { BurnIn(); }, "Make a new image of what the active window shows",
-        hasActive);
+        app::HasActiveImage);
 }
 
 void InstallAcquireHooks() {

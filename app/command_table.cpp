@@ -3,6 +3,8 @@
 #include <cctype>
 #include <iterator>
 
+#include "imagestore/image_interface.h"
+
 namespace orvex::app {
 
 std::vector<std::string> SplitMenuPath(const std::string& path) {
@@ -113,6 +115,19 @@ CommandTable::RunResult CommandTable::run(const std::string& path) const {
 CommandTable& commandTable() {
     static CommandTable table;
     return table;
+}
+
+bool HasActiveImage() { return LiveView(ActiveImageWindow()) != nullptr; }
+
+void AddImageCommand(const std::string& path, std::function<void()> run, const std::string& status,
+                     bool separatorBefore) {
+    Command c;
+    c.path = path;
+    c.run = std::move(run);
+    c.status = status;
+    c.enabled = HasActiveImage;
+    c.separatorBefore = separatorBefore;
+    commandTable().add(std::move(c));
 }
 
 }  // namespace orvex::app

@@ -68,4 +68,12 @@ private:
 /// The workstation's one command table.
 CommandTable& commandTable();
 
+/// Whether an image window is active: commands that work on an image are
+/// offered only then.
+bool HasActiveImage();
+
+/// Adds a command that works on the active image, greyed without one.
+void AddImageCommand(const std::string& path, std::function<void()> run, const std::string& status,
+                     bool separatorBefore = false);
+
 }  // namespace orvex::app

@@ -22,15 +22,13 @@ namespace orvex::app {
 
 namespace {
 
-bool hasActive() { return LiveView(ActiveImageWindow()) != nullptr; }
-
 void add(const char* path, std::function<void()> run, const char* status, bool needsImage = false,
          bool separator = false) {
     Command c;
     c.path = path;
     c.run = std::move(run);
     c.status = status;
-    if (needsImage) c.enabled = hasActive;
+    if (needsImage) c.enabled = HasActiveImage;
     c.separatorBefore = separator;
     commandTable().add(std::move(c));
 }

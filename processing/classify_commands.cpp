@@ -354,12 +354,8 @@ void ov_classify() {
 }
 
 void RegisterClassifyCommands() {
-    app::Command c;
-    c.path = "Advanced > Clas&sify";
-    c.run = [] { ov_classify(); };
-    c.enabled = [] { return LiveView(ActiveImageWindow()) != nullptr; };
-    c.status = "Classify co-registered images into phases";
-    app::commandTable().add(std::move(c));
+    app::AddImageCommand("Advanced > Clas&sify", [] { ov_classify(); },
+                         "Classify co-registered images into phases");
 }
 
 }  // namespace orvex

@@ -75,12 +75,8 @@ ImageHandle ov_composite() {
 }
 
 void RegisterCompositeCommands() {
-    app::Command c;
-    c.path = "Advanced > &Composite";
-    c.run = [] { ov_composite(); };
-    c.enabled = [] { return LiveView(ActiveImageWindow()) != nullptr; };
-    c.status = "Combine three bands into one colour image";
-    app::commandTable().add(std::move(c));
+    app::AddImageCommand("Advanced > &Composite", [] { ov_composite(); },
+                         "Combine three bands into one colour image");
 }
 
 }  // namespace orvex

@@ -124,13 +124,7 @@ void convert16to8normalize() {
 
 void RegisterContrastCommands() {
     auto add = [](const std::string& path, void (*run)(), const char* status, bool separator = false) {
-        app::Command c;
-        c.path = path;
-        c.run = run;
-        c.enabled = [] { return LiveView(ActiveImageWindow()) != nullptr; };
-        c.status = status;
-        c.separatorBefore = separator;
-        app::commandTable().add(std::move(c));
+        app::AddImageCommand(path, run, status, separator);
     };
     const std::string menu = "Basic > Contrast Enhancement > ";
     add(menu + "Histogram &Equalization", ov_histogram_equalization,

@@ -35,8 +35,6 @@ std::string threeDecimals(double v) {
     return text;
 }
 
-bool hasActive() { return LiveView(ActiveImageWindow()) != nullptr; }
-
 // The pixel a pick landed on. The picker hands back the real position of the
 // click as the interface converts it, mirror settings included; going back
 // undoes them too, so the pixel is the one under the cursor.
@@ -226,12 +224,7 @@ ImageHandle OnMedian() { return Median(ActiveImageWindow()); }
 
 void RegisterFilterCommands() {
     auto add = [](const char* path, void (*run)(), const char* status) {
-        app::Command c;
-        c.path = path;
-        c.run = run;
-        c.status = status;
-        c.enabled = hasActive;
-        app::commandTable().add(std::move(c));
+        app::AddImageCommand(path, run, status);
     };
     add("Advanced > Modify Image > &Convolution", [] { OnConvolution(); },
         "Apply a 3 x 3 kernel to the active image");

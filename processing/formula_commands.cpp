@@ -162,12 +162,8 @@ void ov_formula() {
 }
 
 void RegisterFormulaCommands() {
-    app::Command c;
-    c.path = "Advanced > Modify Image > &Formula";
-    c.run = [] { ov_formula(); };
-    c.enabled = [] { return LiveView(ActiveImageWindow()) != nullptr; };
-    c.status = "Compute a new image from an expression over images";
-    app::commandTable().add(std::move(c));
+    app::AddImageCommand("Advanced > Modify Image > &Formula", [] { ov_formula(); },
+                         "Compute a new image from an expression over images");
 }
 
 }  // namespace orvex

@@ -32,8 +32,6 @@ DialogControl radio(const std::string& label, const char* group, bool chosen) {
     return c;
 }
 
-bool hasActive() { return LiveView(ActiveImageWindow()) != nullptr; }
-
 }  // namespace
 
 RotateFlipDialog::RotateFlipDialog() : DialogModel("Rotate/Flip Image") {
@@ -111,12 +109,7 @@ ImageHandle OnCrop() {
 
 void RegisterGeometryCommands() {
     auto add = [](const char* path, void (*run)(), const char* status) {
-        app::Command c;
-        c.path = path;
-        c.run = run;
-        c.status = status;
-        c.enabled = hasActive;
-        app::commandTable().add(std::move(c));
+        app::AddImageCommand(path, run, status);
     };
     add("Basic > &Crop", [] { OnCrop(); }, "Cut a rectangle out of the active image");
     add("Basic > &Rotate/Flip", [] { OnRotateFlip(); }, "Turn or mirror the active image");

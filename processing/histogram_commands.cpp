@@ -13,16 +13,8 @@ namespace orvex {
 namespace {
 
 // Each of these works on images, so none is offered without an image window.
-bool hasActive() { return LiveView(ActiveImageWindow()) != nullptr; }
-
 void add(const char* path, std::function<void()> run, const char* status, bool separator = false) {
-    app::Command c;
-    c.path = path;
-    c.run = std::move(run);
-    c.status = status;
-    c.enabled = hasActive;
-    c.separatorBefore = separator;
-    app::commandTable().add(std::move(c));
+    app::AddImageCommand(path, std::move(run), status, separator);
 }
 
 }  // namespace

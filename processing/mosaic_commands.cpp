@@ -9,12 +9,7 @@ namespace orvex {
 
 void RegisterMosaicCommands() {
     auto add = [](const char* text, void (*run)(), const char* status) {
-        app::Command c;
-        c.path = std::string("Advanced > Concatenate Images > ") + text;
-        c.run = run;
-        c.enabled = [] { return LiveView(ActiveImageWindow()) != nullptr; };
-        c.status = status;
-        app::commandTable().add(std::move(c));
+        app::AddImageCommand(std::string("Advanced > Concatenate Images > ") + text, run, status);
     };
     add("&Mosaic", [] { ov_mosaic(); }, "Assemble registered images by their coordinates");
     add("&Pave", [] { ov_pave(); }, "Lay images side by side");

@@ -234,12 +234,8 @@ void ov_rectify() {
 }
 
 void RegisterRectifyCommands() {
-    app::Command c;
-    c.path = "Advanced > &Rectification";
-    c.run = [] { ov_rectify(); };
-    c.enabled = [] { return LiveView(ActiveImageWindow()) != nullptr; };
-    c.status = "Resample the image onto the real coordinates of control points";
-    app::commandTable().add(std::move(c));
+    app::AddImageCommand("Advanced > &Rectification", [] { ov_rectify(); },
+                         "Resample the image onto the real coordinates of control points");
 }
 
 }  // namespace orvex

@@ -43,8 +43,6 @@ std::string realTitle(ImageHandle window) {
     return text;
 }
 
-bool hasActive() { return LiveView(ActiveImageWindow()) != nullptr; }
-
 }  // namespace
 
 StatisticsDialog::StatisticsDialog() : DialogModel("Statistics") {
@@ -202,12 +200,8 @@ void OnStatistics() {
 }
 
 void RegisterStatisticsCommands() {
-    app::Command c;
-    c.path = "Basic > &Statistics";
-    c.run = OnStatistics;
-    c.status = "Measure an area or a transect of the active image";
-    c.enabled = hasActive;
-    app::commandTable().add(std::move(c));
+    app::AddImageCommand("Basic > &Statistics", OnStatistics,
+                         "Measure an area or a transect of the active image");
 }
 
 }  // namespace orvex
