@@ -31,20 +31,6 @@ protected:
         lastClassifyBands().clear();
         ToolkitTest::TearDown();
     }
-    /// The windows made since `before` (by image number).
-    static std::vector<ImageHandle> newWindows(int before) {
-        std::vector<ImageHandle> out;
-        for (int n = before + 1; n < before + 64; ++n)
-            if (ImageHandle w = FindImageWindow(n)) out.push_back(w);
-        return out;
-    }
-    std::string path(const std::string& file) const { return (dir / file).string(); }
-    static std::string readFile(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     static ClassItem item(const std::string& name, uint32_t colour, std::vector<int> means) {
         return ClassItem{name, colour, std::move(means), {}};
     }

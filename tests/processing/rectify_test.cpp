@@ -19,20 +19,6 @@ protected:
         ToolkitTest::SetUp();
         RegisterRectifyCommands();
     }
-    /// The windows made since `before` (by image number).
-    static std::vector<ImageHandle> newWindows(int before) {
-        std::vector<ImageHandle> out;
-        for (int n = before + 1; n < before + 64; ++n)
-            if (ImageHandle w = FindImageWindow(n)) out.push_back(w);
-        return out;
-    }
-    std::string path(const std::string& file) const { return (dir / file).string(); }
-    static std::string readFile(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        std::stringstream s;
-        s << in.rdbuf();
-        return s.str();
-    }
     // Points at the corners whose real position is the pixel with y flipped.
     static std::vector<ControlPoint> corners(int w, int h) {
         std::vector<ControlPoint> points;

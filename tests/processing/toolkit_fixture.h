@@ -4,7 +4,9 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <fstream>
 #include <functional>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -45,6 +47,20 @@ protected:
         std::filesystem::remove_all(dir);
     }
 
+    /// The windows made since `before` (by image number).
+    static std::vector<ImageHandle> newWindows(int before) {
+        std::vector<ImageHandle> out;
+        for (int n = before + 1; n < before + 64; ++n)
+            if (ImageHandle w = FindImageWindow(n)) out.push_back(w);
+        return out;
+    }
+    std::string path(const std::string& file) const { return (dir / file).string(); }
+    static std::string readFile(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        std::stringstream s;
+        s << in.rdbuf();
+        return s.str();
+    }
     /// A new window whose pixel (column, row) holds value(column, row).
     static ImageHandle image(int width, int height, int depth, const std::function<int(int, int)>& value) {
         ImageHandle w = CreateImage(width, height, PaletteCustom, true, depth);
