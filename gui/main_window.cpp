@@ -392,7 +392,10 @@ void MainWindow::rebuildMenus() {
         if (c.separatorBefore && !menu->isEmpty()) menu->addSeparator();
         QAction* action = menu->addAction(QString::fromStdString(parts.back()));
         action->setObjectName(QString::fromStdString(menuKey(c.path)));
-        action->setStatusTip(QString::fromStdString(c.status));
+        // "prompt\ntip": the status bar shows the prompt, a tool button the tip.
+        const QString status = QString::fromStdString(c.status);
+        action->setStatusTip(status.section('\n', 0, 0));
+        action->setProperty("tip", status.section('\n', 1));
         action->setCheckable(static_cast<bool>(c.checked));
         const std::string path = c.path;
         connect(action, &QAction::triggered, this, [this, path] {
@@ -437,8 +440,8 @@ void MainWindow::rebuildMenus() {
                            ? glyphIcon(QString::fromUtf8(e->glyph),
                                        e->colour.isValid() ? e->colour : QColor(30, 30, 30))
                            : style()->standardIcon(e->standard));
-            QString tip = a->text();
-            tip.remove('&');
+            QString tip = a->property("tip").toString();
+            if (tip.isEmpty()) tip = a->text().remove('&');
             a->setToolTip(tip);
             bar->addAction(a);
         }

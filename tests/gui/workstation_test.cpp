@@ -344,6 +344,9 @@ private slots:
         QAction* single = window->action("Acquire > &Single");
         QVERIFY(single);
         QVERIFY(single->isEnabled());
+        // The status bar shows the prompt, the tool button the short tip.
+        QCOMPARE(single->statusTip(), QString("Acquire a single set of images"));
+        QCOMPARE(single->toolTip(), QString("Single"));
         QVERIFY(!window->action("Acquire > &Halt")->isEnabled());
         // A small image, shown whole at 100 % in its window.
         calmag().SetXSize(48);
