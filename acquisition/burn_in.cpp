@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "acquisition/acquire_commands.h"
-#include "app/history.h"
+#include "imagestore/history.h"
 #include "imagestore/image_display.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"

@@ -5,8 +5,8 @@
 
 #include "acquisition/calmag.h"
 #include "acquisition/channel_registration.h"
-#include "app/history.h"
 #include "config/software_settings.h"
+#include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/image_window_events.h"

@@ -6,11 +6,11 @@
 #include "acquisition/calmag.h"
 #include "acquisition/channel_tables.h"
 #include "acquisition/run_state.h"
-#include "app/history.h"
-#include "app/progress.h"
 #include "config/software_settings.h"
 #include "hardware/board.h"
 #include "hardware/win30/win30pg.h"
+#include "imagestore/history.h"
+#include "imagestore/window_list.h"
 #include "platform/ui.h"
 
 namespace orvex {
@@ -59,7 +59,7 @@ struct PixelPath {
 };
 
 void reportProgress(double percent) {
-    app::ReportProgress(static_cast<int>(static_cast<float>(percent)));
+    ReportProgress(static_cast<int>(static_cast<float>(percent)));
 }
 
 int retraceReadings() {

@@ -8,13 +8,13 @@
 #include "acquisition/channel_tables.h"
 #include "app/application.h"
 #include "app/headless_session.h"
-#include "app/history.h"
 #include "app/history_file.h"
 #include "app/macro.h"
-#include "app/window_list.h"
 #include "config/software_settings.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 #include "platform/ui.h"
 
 namespace orvex::app {

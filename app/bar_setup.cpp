@@ -4,9 +4,9 @@
 
 #include "app/palette_bar.h"
 #include "app/scale_bar.h"
-#include "app/window_list.h"
 #include "config/profile_file.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/window_list.h"
 #include "platform/ui.h"
 
 namespace orvex::app {

@@ -1,8 +1,8 @@
 #include "app/history_file.h"
 
 #include "app/application.h"
-#include "app/history.h"
 #include "config/profile_file.h"
+#include "imagestore/history.h"
 #include "platform/ui.h"
 
 namespace orvex::app {

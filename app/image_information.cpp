@@ -4,13 +4,13 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/window_list.h"
 #include "app/zoom.h"
 #include "config/profile_file.h"
 #include "imagestore/image_display.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/image_window_events.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 #include "platform/ui.h"
 
 namespace orvex::app {

@@ -9,9 +9,9 @@
 #include "acquisition/acquire_commands.h"
 #include "app/application.h"
 #include "app/command_table.h"
-#include "app/window_list.h"
 #include "config/profile_file.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/window_list.h"
 #include "platform/dialog_model.h"
 
 namespace orvex::app {

@@ -6,8 +6,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/window_list.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/window_list.h"
 #include "processing/contrast.h"
 #include "processing/contrast_histogram.h"
 #include "processing/false_colour.h"

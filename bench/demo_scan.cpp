@@ -10,13 +10,13 @@
 #include "acquisition/channel_tables.h"
 #include "acquisition/run_state.h"
 #include "acquisition/scan_engine.h"
-#include "app/history.h"
-#include "app/window_list.h"
 #include "config/software_settings.h"
 #include "hardware/board.h"
 #include "hardware/sim/simprobe.h"
 #include "hardware/win30/win30pg.h"
+#include "imagestore/history.h"
 #include "imagestore/image_info.h"
+#include "imagestore/window_list.h"
 #include "platform/headless_ui.h"
 
 namespace {

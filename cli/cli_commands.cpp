@@ -7,12 +7,12 @@
 #include <optional>
 #include <vector>
 
-#include "app/window_list.h"
 #include "cli/json_writer.h"
 #include "cli/options.h"
 #include "formats/bmp.h"
 #include "formats/grid.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/window_list.h"
 #include "platform/headless_ui.h"
 
 namespace orvex::cli {

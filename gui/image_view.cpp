@@ -6,12 +6,12 @@
 #include <QScrollBar>
 #include <cmath>
 
-#include "app/window_list.h"
 #include "gui/qt_surface.h"
 #include "gui/qt_ui.h"
 #include "imagestore/image_display.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 
 namespace orvex::gui {
 

@@ -17,15 +17,15 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/window_list.h"
-#include "gui/image_view.h"
 #include "config/profile_file.h"
+#include "gui/image_view.h"
 #include "gui/info_bar.h"
-#include "gui/printing.h"
 #include "gui/menu_layout.h"
+#include "gui/printing.h"
 #include "gui/qt_ui.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 
 #if __has_include("app/command_table.h")
 #include "app/command_table.h"

@@ -6,15 +6,15 @@
 #include <new>
 
 #include "acquisition/calmag.h"
-#include "app/history.h"
 #include "config/corfile.h"
 #include "config/profile_file.h"
 #include "config/software_settings.h"
-#include "hardware/dcx/dcxmot.h"
-#include "hardware/sx50/sx50mot.h"
 #include "hardware/dcc20ax/dcc20ax.h"
+#include "hardware/dcx/dcxmot.h"
 #include "hardware/sim/simprobe.h"
+#include "hardware/sx50/sx50mot.h"
 #include "hardware/win30/win30pg.h"
+#include "imagestore/history.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
 

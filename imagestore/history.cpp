@@ -1,9 +1,9 @@
-#include "app/history.h"
+#include "imagestore/history.h"
 
 #include <cstdio>
 
-#include "app/window_list.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 
 namespace orvex {
 

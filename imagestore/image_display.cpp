@@ -4,9 +4,9 @@
 #include <cmath>
 #include <new>
 
-#include "app/window_list.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 #include "platform/ui.h"
 
 namespace orvex {

@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/history.h"
-#include "app/window_list.h"
+#include "imagestore/history.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 #include "platform/ui.h"
 
 namespace orvex {

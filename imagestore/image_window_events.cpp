@@ -4,10 +4,10 @@
 #include <cctype>
 #include <string>
 
-#include "app/window_list.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 
 namespace orvex {
 

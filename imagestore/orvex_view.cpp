@@ -1,17 +1,9 @@
 #include "imagestore/orvex_view.h"
 
-#include <string>
-
-#include "app/window_list.h"
-#include "platform/ui.h"
+#include "imagestore/window_list.h"
 
 namespace orvex {
 
-void ViewImage::ReportProgress(int percent) {
-    if (windowList().hooks.reportProgress)
-        windowList().hooks.reportProgress(percent);
-    else
-        platform::ui().setProgress(percent, std::to_string(percent) + "%");
-}
+void ViewImage::ReportProgress(int percent) { orvex::ReportProgress(percent); }
 
 }  // namespace orvex

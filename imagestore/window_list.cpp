@@ -1,8 +1,9 @@
-#include "app/window_list.h"
+#include "imagestore/window_list.h"
 
 #include <algorithm>
 
 #include "imagestore/orvex_view.h"
+#include "platform/ui.h"
 
 namespace orvex {
 
@@ -77,6 +78,13 @@ void WindowList::Reset() {
     imageCounter_ = 0;
     hooks = ShellHooks{};
     displayMirror() = DisplayMirror{};
+}
+
+void ReportProgress(int percent) {
+    if (windowList().hooks.reportProgress)
+        windowList().hooks.reportProgress(percent);
+    else
+        platform::ui().setProgress(percent, std::to_string(percent) + "%");
 }
 
 }  // namespace orvex

@@ -67,4 +67,8 @@ private:
 /// The one window list of the application.
 WindowList& windowList();
 
+/// The progress step of every long operation: the front end's progress
+/// display when it installed one, else the bare percentage on the Ui.
+void ReportProgress(int percent);
+
 }  // namespace orvex

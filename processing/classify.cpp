@@ -4,10 +4,10 @@
 #include <cmath>
 #include <cstdio>
 
-#include "app/history.h"
-#include "app/progress.h"
 #include "formats/item_list_file.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/window_list.h"
 
 namespace orvex {
 
@@ -291,9 +291,9 @@ std::vector<ClassItem> AutoCluster(const std::vector<ImageHandle>& bands, int ma
             }
             if (++visited % 2001 == 0) merge();
         }
-        app::ReportProgress(std::min(100, (y + 1) * 100 / height));
+        ReportProgress(std::min(100, (y + 1) * 100 / height));
     }
-    app::ReportProgress(100);
+    ReportProgress(100);
 
     // Small results take the default colours; larger ones random colours
     // from the generator every run continues.

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <array>
 
-#include "app/history.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "platform/ui.h"
 

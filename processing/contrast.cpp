@@ -4,8 +4,8 @@
 #include <array>
 #include <cmath>
 
-#include "app/history.h"
 #include "app/palette_bar.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "platform/ui.h"
 #include "processing/contrast_histogram.h"

@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "app/history.h"
 #include "formats/item_list_file.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "platform/library.h"
 #include "processing/geometry_result.h"

@@ -5,12 +5,12 @@
 
 #include "app/application.h"
 #include "app/command_table.h"
-#include "app/history.h"
 #include "app/image_picker.h"
 #include "formats/item_list_file.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
-#include "processing/formula.h"
 #include "platform/ui.h"
+#include "processing/formula.h"
 
 namespace orvex {
 

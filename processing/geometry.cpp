@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/history.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "processing/geometry_result.h"
 

@@ -4,8 +4,8 @@
 #include <cstring>
 #include <vector>
 
-#include "app/history.h"
 #include "app/image_picker.h"
+#include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"

@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/history.h"
 #include "app/image_picker.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
 #include "platform/ui.h"

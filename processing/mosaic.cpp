@@ -4,10 +4,10 @@
 #include <cmath>
 #include <string>
 
-#include "app/history.h"
 #include "app/image_picker.h"
-#include "imagestore/image_interface.h"
 #include "imagestore/display_mapping.h"
+#include "imagestore/history.h"
+#include "imagestore/image_interface.h"
 #include "platform/ui.h"
 
 namespace orvex {

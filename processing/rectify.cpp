@@ -4,9 +4,9 @@
 #include <cmath>
 #include <new>
 
-#include "app/history.h"
 #include "formats/item_list_file.h"
 #include "formats/scan_string.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "platform/ui.h"
 

@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "app/command_table.h"
-#include "app/history.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "platform/surface.h"
 #include "platform/ui.h"

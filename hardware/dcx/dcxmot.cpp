@@ -2,10 +2,10 @@
 
 #include <cmath>
 
-#include "app/history.h"
 #include "config/profile_file.h"
 #include "config/settings_order.h"
 #include "hardware/dcx/mcapi_library.h"
+#include "imagestore/history.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
 

@@ -1,9 +1,9 @@
 #include "hardware/sx50/sx50mot.h"
 
-#include "app/history.h"
 #include "config/profile_file.h"
 #include "config/settings_order.h"
 #include "hardware/sx50/sx50_library.h"
+#include "imagestore/history.h"
 #include "platform/clock.h"
 #include "platform/ui.h"
 

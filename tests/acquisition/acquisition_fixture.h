@@ -9,16 +9,16 @@
 #include "acquisition/channel_tables.h"
 #include "acquisition/run_state.h"
 #include "acquisition/test_support.h"
-#include "app/history.h"
 #include "app/progress.h"
-#include "app/window_list.h"
 #include "config/software_settings.h"
 #include "hardware/board.h"
 #include "hardware/sim/simprobe.h"
 #include "hardware/win30/win30pg.h"
+#include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/image_window_events.h"
+#include "imagestore/window_list.h"
 #include "platform/clock.h"
 
 namespace orvex::testing {

@@ -9,15 +9,15 @@
 #include <sstream>
 
 #include "app/application.h"
-#include "app/history.h"
 #include "app/palette_bar.h"
 #include "app/scale_bar.h"
-#include "app/window_list.h"
 #include "config/software_settings.h"
+#include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/image_window_events.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 #include "platform/clock.h"
 #include "platform/headless_ui.h"
 

@@ -3,13 +3,13 @@
 #include <gtest/gtest.h>
 
 #include "acquisition/calmag.h"
-#include "app/window_list.h"
 #include "format_test_support.h"
 #include "formats/bmp.h"
 #include "formats/file_io.h"
 #include "formats/grid.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/window_list.h"
 
 namespace orvex::formats {
 namespace {

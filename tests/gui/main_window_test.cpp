@@ -20,16 +20,16 @@
 
 #include "app/application.h"
 #include "app/command_table.h"
-#include "app/window_list.h"
 #include "config/profile_file.h"
 #include "gui/image_view.h"
 #include "gui/info_bar.h"
 #include "gui/main_window.h"
 #include "gui/printing.h"
-#include "gui_test_support.h"
 #include "gui/qt_ui.h"
+#include "gui_test_support.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 #include "platform/dialog_model.h"
 
 using namespace orvex;

@@ -5,12 +5,12 @@
 #include <QTest>
 #include <vector>
 
-#include "app/window_list.h"
 #include "gui/qt_surface.h"
 #include "imagestore/image.h"
 #include "imagestore/image_display.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 #include "platform/headless_ui.h"
 
 using namespace orvex;

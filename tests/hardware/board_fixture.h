@@ -12,12 +12,12 @@
 #include <string>
 
 #include "acquisition/calmag.h"
-#include "app/history.h"
 #include "config/software_settings.h"
 #include "hardware/board.h"
 #include "hardware/sim/simprobe.h"
 #include "hardware/win30/standin/ueidaq_standin.h"
 #include "hardware/win30/win30pg.h"
+#include "imagestore/history.h"
 #include "platform/clock.h"
 #include "platform/headless_ui.h"
 #include "platform/library.h"

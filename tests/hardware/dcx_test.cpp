@@ -7,10 +7,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "app/history.h"
 #include "config/profile_file.h"
 #include "hardware/dcx/dcxmot.h"
 #include "hardware/dcx/mcapi_library.h"
+#include "imagestore/history.h"
 #include "platform/clock.h"
 #include "platform/headless_ui.h"
 #include "platform/library.h"

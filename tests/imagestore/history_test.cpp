@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "app/history.h"
-#include "app/window_list.h"
+#include "imagestore/history.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 #include "platform/clock.h"
 
 namespace orvex {

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "app/history.h"
-#include "app/window_list.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 #include "store_fixture.h"
 
 namespace orvex {

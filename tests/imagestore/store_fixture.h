@@ -3,11 +3,11 @@
 // their start-up state around each test, with a headless Ui and a test clock.
 #include <gtest/gtest.h>
 
-#include "app/history.h"
-#include "app/window_list.h"
+#include "imagestore/history.h"
 #include "imagestore/image.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_window_events.h"
+#include "imagestore/window_list.h"
 #include "platform/clock.h"
 #include "platform/headless_ui.h"
 

@@ -3,8 +3,8 @@
 #include <memory>
 #include <vector>
 
-#include "app/window_list.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 
 namespace orvex {
 namespace {

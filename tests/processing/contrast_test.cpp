@@ -4,8 +4,8 @@
 
 #include <vector>
 
-#include "app/window_list.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/window_list.h"
 #include "platform/headless_ui.h"
 
 namespace orvex {

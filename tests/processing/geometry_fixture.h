@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "app/command_table.h"
-#include "app/history.h"
-#include "app/window_list.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 #include "platform/clock.h"
 #include "platform/headless_ui.h"
 

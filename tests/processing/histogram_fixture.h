@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "app/command_table.h"
-#include "app/history.h"
-#include "app/window_list.h"
+#include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/window_list.h"
 #include "platform/headless_ui.h"
 #include "processing/histogram2d.h"
 

@@ -9,8 +9,8 @@
 #include <fstream>
 #include <string>
 
-#include "app/window_list.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/window_list.h"
 
 namespace orvex {
 namespace {

@@ -12,9 +12,9 @@
 
 #include "app/application.h"
 #include "app/command_table.h"
-#include "app/history.h"
-#include "app/window_list.h"
+#include "imagestore/history.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/window_list.h"
 #include "platform/headless_ui.h"
 
 namespace orvex::testing {
