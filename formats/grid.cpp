@@ -13,8 +13,8 @@
 #include "formats/file_io.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/value_range.h"
 #include "platform/ui.h"
-#include "processing/value_range.h"
 
 namespace orvex::formats {
 

@@ -7,9 +7,9 @@
 #include "app/palette_bar.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/value_range.h"
 #include "platform/ui.h"
 #include "processing/contrast_histogram.h"
-#include "processing/value_range.h"
 
 namespace orvex {
 

@@ -9,9 +9,9 @@
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/value_range.h"
 #include "platform/ui.h"
 #include "processing/histogram_pick.h"
-#include "processing/value_range.h"
 
 namespace orvex {
 

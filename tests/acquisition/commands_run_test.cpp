@@ -5,7 +5,7 @@
 
 #include "acquisition/commands_fixture.h"
 #include "app/application.h"
-#include "processing/value_range.h"
+#include "imagestore/value_range.h"
 
 namespace orvex {
 namespace {

@@ -38,8 +38,8 @@
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
+#include "imagestore/value_range.h"
 #include "imagestore/window_list.h"
-#include "processing/value_range.h"
 
 using namespace orvex;
 using namespace orvex::gui;

@@ -1,4 +1,4 @@
-#include "processing/value_range.h"
+#include "imagestore/value_range.h"
 
 #include <gtest/gtest.h>
 
