@@ -1,5 +1,6 @@
 #include "app/application.h"
 
+#include "app/file_formats.h"
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -7,6 +8,7 @@
 #include <system_error>
 
 #include "acquisition/acquire_commands.h"
+#include "app/file_formats.h"
 #include "app/history_file.h"
 #include "app/palette_bar.h"
 #include "app/progress.h"
@@ -202,6 +204,7 @@ void Application::Start(const std::string& folder) {
     RegisterClassifyCommands();
     RegisterRectifyCommands();
     RegisterContrastCommands();
+    InstallImageFileFormats();
     InstallFileOpeners(*this);
     running = true;
 

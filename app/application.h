@@ -155,9 +155,6 @@ private:
 /// The one application.
 Application& application();
 
-/// Fills the openers of the 24-bit BMP and the grids from the file formats.
-void InstallFileOpeners(Application& application);
-
 /// The default lifecycle steps: the configuration, element lists, device
 /// dispatch and acquisition as they exist.
 LifecycleSteps DefaultLifecycleSteps();

@@ -7,6 +7,7 @@
 #include <optional>
 #include <vector>
 
+#include "app/file_formats.h"
 #include "cli/json_writer.h"
 #include "cli/options.h"
 #include "formats/bmp.h"
@@ -93,7 +94,7 @@ std::vector<ImageHandle> readFile(const std::string& path, FileKind kind) {
             return {};
         case FileKind::Grd8:
         case FileKind::Grd16:
-            if (ImageHandle w = formats::ReadGrid(path, kind == FileKind::Grd16)) return {w};
+            if (ImageHandle w = formats::ReadGrid(path, kind == FileKind::Grd16, app::CurrentGridContext())) return {w};
             return {};
         case FileKind::Bmp24: {
             ImageHandle red = formats::ReadBmpColourSplit(path);
@@ -330,6 +331,7 @@ int Run(int argc, char** argv) {
         ~Restore() { platform::setUi(previous); }
     } restore{previous};
 
+    app::InstallImageFileFormats();
     std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
     if (args.empty()) return usage("no command given");
     const std::string command = args[0];

@@ -5,11 +5,6 @@
 #include <cmath>
 #include <cstring>
 
-#include "acquisition/calmag.h"
-#include "app/palette_bar.h"
-#include "config/profile_file.h"
-#include "config/settings_order.h"
-#include "config/software_settings.h"
 #include "formats/file_io.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
@@ -38,38 +33,6 @@ uint16_t toPixel(double v, double maxValue) {
 }
 
 }  // namespace
-
-void GridSettings::ReadIni(const std::string& path) {
-    zunits = config::ReadProfileString(path, "gridfile", "zunits", "");
-    loaded = true;
-}
-
-namespace {
-GridSettings& storedGridSettings() {
-    static GridSettings settings;
-    return settings;
-}
-}  // namespace
-
-GridSettings& gridSettings() {
-    GridSettings& settings = storedGridSettings();
-    if (!settings.loaded) settings.ReadIni(softwareSettings().iniPath);
-    return settings;
-}
-
-void resetGridSettings() { storedGridSettings() = GridSettings{}; }
-
-void installGridSettings() {
-    config::SetSettingsHandlers(
-        config::SettingsSlot::Grid,
-        [](const std::string& path) { gridSettings().ReadIni(path); }, nullptr);
-}
-
-double GridScaleFactor() {
-    double factor = calmag().stageToMicrons;
-    // A factor of 0 would put every grid at infinity: take the units as they are.
-    return factor != 0.0 && std::isfinite(factor) ? factor : 1.0;
-}
 
 namespace {
 
@@ -179,7 +142,7 @@ bool ReadGridBytes(Image& image, const uint8_t* data, size_t size, bool preferSi
     return true;
 }
 
-ImageHandle ReadGrid(const std::string& path, bool preferSixteenBit) {
+ImageHandle ReadGrid(const std::string& path, bool preferSixteenBit, const GridContext& context) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) return {};
     GridHeader h;
@@ -189,10 +152,10 @@ ImageHandle ReadGrid(const std::string& path, bool preferSixteenBit) {
     const ImageHandle window = CreateImage(h.nx, h.ny, PaletteCustom, true, depth);
     if (!LiveImage(window)) return {};
     OV_Info_SetType(window, IMAGETYPE_GRID);
-    SetZRegistration(window, zOf(h, gridSettings().zunits));
-    std::array<uint32_t, 256> palette = app::palfile().defaultPalette();
-    if (!app::palfile().hasDefaultPalette())
-        for (uint32_t i = 0; i < 256; ++i) palette[i] = i | i << 8 | i << 16;
+    SetZRegistration(window, zOf(h, context.zunits));
+    std::array<uint32_t, 256> palette;
+    for (uint32_t i = 0; i < 256; ++i)
+        palette[i] = i < context.palette.size() ? context.palette[i] : (i | i << 8 | i << 16);
     SetPalette(window, palette.data(), 256, PaletteCustom);
     SetImageName(window, path);
     // Listeners may have closed the window meanwhile: look it up again.
@@ -200,7 +163,7 @@ ImageHandle ReadGrid(const std::string& path, bool preferSixteenBit) {
         fillRows(*image, h, bytes.data(), bytes.size());
     }
     RealPoint lowerLeft, upperRight;
-    cornersOf(h, GridScaleFactor(), lowerLeft, upperRight);
+    cornersOf(h, context.factor, lowerLeft, upperRight);
     SetRegistration(window, lowerLeft, upperRight);
     OV_Info_SetType(window, IMAGETYPE_GRID);
     // Freshly read: nothing to save yet.
@@ -209,13 +172,16 @@ ImageHandle ReadGrid(const std::string& path, bool preferSixteenBit) {
     return LiveImage(window) ? window : ImageHandle{};
 }
 
-bool WriteGrid(const std::string& path) { return WriteGrid(LiveImage(ActiveImageWindow()), path); }
+bool WriteGrid(const std::string& path, double factor) {
+    return WriteGrid(LiveImage(ActiveImageWindow()), path, factor);
+}
 
-bool ReadGrid(Image& image, const std::string& path, bool preferSixteenBit) {
+bool ReadGrid(Image& image, const std::string& path, bool preferSixteenBit,
+              const GridContext& context) {
     std::vector<uint8_t> bytes;
     if (!ReadWholeFile(path, bytes)) return false;
-    return ReadGridBytes(image, bytes.data(), bytes.size(), preferSixteenBit, GridScaleFactor(),
-                         gridSettings().zunits);
+    return ReadGridBytes(image, bytes.data(), bytes.size(), preferSixteenBit, context.factor,
+                         context.zunits);
 }
 
 GridKind GridKindOf(const Image& image) {
@@ -287,8 +253,8 @@ std::vector<uint8_t> EncodeGrid(Image* image, double factor) {
     return std::move(w.bytes);
 }
 
-bool WriteGrid(Image* image, const std::string& path) {
-    std::vector<uint8_t> bytes = EncodeGrid(image, GridScaleFactor());
+bool WriteGrid(Image* image, const std::string& path, double factor) {
+    std::vector<uint8_t> bytes = EncodeGrid(image, factor);
     if (bytes.empty()) return false;
     return WriteFileAtomically(path, bytes);
 }

@@ -1,32 +1,40 @@
-// The load and save dispatch of Image by ImageFileType. The raw type lives
-// here; the other formats have their own readers and writers in formats/.
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <system_error>
-#include <vector>
+#include "imagestore/image_files.h"
 
-#include "formats/bmp.h"
-#include "formats/grid.h"
-#include "formats/pcx.h"
-#include "formats/tiff.h"
+#include <filesystem>
+#include <map>
+#include <system_error>
+
 #include "imagestore/image.h"
 #include "imagestore/raw_file.h"
 
 namespace orvex {
 
+namespace {
+
+std::map<int, ImageFileFormat>& installedFormats() {
+    static std::map<int, ImageFileFormat> formats{
+        {ImageFileRaw,
+         {[](Image& image, const std::string& path) { return ReadRawFile(image, path) != 0; },
+          [](Image& image, const std::string& path, int) { return WriteRawFile(image, path) != 0; }}}};
+    return formats;
+}
+
+const ImageFileFormat* formatOf(int fileType) {
+    auto found = installedFormats().find(fileType);
+    return found == installedFormats().end() ? nullptr : &found->second;
+}
+
+}  // namespace
+
+void InstallImageFileFormat(int fileType, ImageFileFormat format) {
+    installedFormats()[fileType] = std::move(format);
+}
+
 int Image::Load(const std::string& path, int fileType) {
     std::error_code error;
     if (!std::filesystem::is_regular_file(path, error)) return 0;
-    int ok = 0;
-    switch (fileType) {
-        case ImageFileRaw: ok = ReadRawFile(*this, path); break;
-        case ImageFileTiff: ok = formats::ReadTiff(*this, path) ? 1 : 0; break;
-        case ImageFilePcx: ok = formats::ReadPcx(*this, path) ? 1 : 0; break;
-        case ImageFileBmp: ok = formats::ReadBmp(*this, path) ? 1 : 0; break;
-        case ImageFileGrid: ok = formats::ReadGrid(*this, path) ? 1 : 0; break;
-        default: ok = 0; break;
-    }
+    const ImageFileFormat* format = formatOf(fileType);
+    const int ok = format && format->read && format->read(*this, path) ? 1 : 0;
     loadSucceeded_ = ok ? 1 : 0;
     if (ok) {
         modified_ = 0;
@@ -36,15 +44,8 @@ int Image::Load(const std::string& path, int fileType) {
 }
 
 int Image::Save(const std::string& path, int fileType) {
-    int ok = 0;
-    switch (fileType) {
-        case ImageFileRaw: ok = WriteRawFile(*this, path); break;
-        case ImageFileTiff: ok = formats::WriteTiff(*this, path, requestedDepth_) ? 1 : 0; break;
-        case ImageFileBmp: ok = formats::WriteBmp(*this, path, requestedDepth_) ? 1 : 0; break;
-        case ImageFileGrid: ok = formats::WriteGrid(this, path) ? 1 : 0; break;
-        case ImageFilePcx:  // read only
-        default: ok = 0; break;
-    }
+    const ImageFileFormat* format = formatOf(fileType);
+    const int ok = format && format->write && format->write(*this, path, requestedDepth_) ? 1 : 0;
     if (ok) {
         modified_ = 0;
         fileType_ = fileType;

@@ -5,6 +5,7 @@
 #include "acquisition/commands_fixture.h"
 #include "acquisition/positioning.h"
 #include "app/application.h"
+#include "app/file_formats.h"
 #include "imagestore/display_mapping.h"
 #include "imagestore/image_display.h"
 #include "imagestore/orvex_view.h"
@@ -113,6 +114,7 @@ TEST_F(Positioning, PixelSnapOnAFileOpenedImageDrivesTheStageToThePixelCentre) {
     SetRegistration(a.image, {100, 200}, {300, 600});
     testing::ScratchFolder folder;
     const std::string path = folder.file("snap.tif");
+    app::InstallImageFileFormats();
     ASSERT_TRUE(LiveImage(a.image)->Save(path, ImageFileTiff));
     ImageHandle opened = ReadImageFile(path, ImageFileTiff);
     ASSERT_TRUE(opened);

@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "formats/file_io.h"
 #include "imagestore/image.h"
 #include "platform/headless_ui.h"
 
@@ -245,6 +246,19 @@ inline std::string RunCommand(const std::string& command, int* status = nullptr)
     int rc = ::pclose(pipe);
     if (status) *status = WIFEXITED(rc) ? WEXITSTATUS(rc) : -1;
     return out;
+}
+
+/// A grid file written by hand: header, then the values row by row.
+inline std::vector<uint8_t> HandGrid(uint16_t nx, uint16_t ny, double zlo, double zhi,
+                              const std::vector<float>& values, double xlo = 1, double xhi = 2,
+                              double ylo = 3, double yhi = 4) {
+    ByteWriter w;
+    w.raw("DSBB", 4);
+    w.u16(nx);
+    w.u16(ny);
+    for (double v : {xlo, xhi, ylo, yhi, zlo, zhi}) w.f64(v);
+    for (float v : values) w.f32(v);
+    return std::move(w.bytes);
 }
 
 }  // namespace orvex::formats::testing

@@ -5,30 +5,16 @@
 #include <cmath>
 #include <fstream>
 
-#include "acquisition/calmag.h"
-#include "config/settings_order.h"
-#include "config/software_settings.h"
 #include "format_test_support.h"
 #include "formats/file_io.h"
 
 namespace orvex::formats {
 namespace {
 
+using testing::HandGrid;
 using testing::KeepingImage;
 using testing::Pixels;
 using testing::RecordingUi;
-
-std::vector<uint8_t> HandGrid(uint16_t nx, uint16_t ny, double zlo, double zhi,
-                              const std::vector<float>& values, double xlo = 1, double xhi = 2,
-                              double ylo = 3, double yhi = 4) {
-    ByteWriter w;
-    w.raw("DSBB", 4);
-    w.u16(nx);
-    w.u16(ny);
-    for (double v : {xlo, xhi, ylo, yhi, zlo, zhi}) w.f64(v);
-    for (float v : values) w.f32(v);
-    return std::move(w.bytes);
-}
 
 TEST(Grid, RawEightBitGridRoundTripsWithRegistration) {
     KeepingImage image;
@@ -147,54 +133,10 @@ TEST(Grid, ShortFilesWrongMagicAndRefusals) {
     KeepingImage plain;
     ASSERT_TRUE(plain.Allocate(2, 2, 8));
     std::string path = testing::TempPath("plain.grd");
-    EXPECT_FALSE(WriteGrid(&plain, path));
+    EXPECT_FALSE(WriteGrid(&plain, path, 1.0));
     EXPECT_FALSE(FileExists(path));
     EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"No active image?: write_grd_menu",
                                                            "Not Z registered?: write_grd_menu"}));
-}
-
-TEST(Grid, UnitsFromTheSettingsAndScaleFromTheCalibration) {
-    std::string ini = testing::TempPath("grid.ini");
-    {
-        std::ofstream(ini) << "[gridfile]\nzunits = ppm Cr\n";
-    }
-    // Read on first use from the file in use, or by the settings order.
-    resetGridSettings();
-    softwareSettings().iniPath = ini;
-    EXPECT_EQ(gridSettings().zunits, "ppm Cr");
-    resetGridSettings();
-    softwareSettings().iniPath = testing::TempPath("none.ini");
-    EXPECT_EQ(gridSettings().zunits, "");
-    config::ResetSettingsHandlers();
-    installGridSettings();
-    softwareSettings().iniPath = ini;
-    config::LoadAllSettings();
-    EXPECT_EQ(gridSettings().zunits, "ppm Cr");
-    calmag().stageToMicrons = 4.0;
-
-    std::string path = testing::TempPath("units.grd");
-    testing::WriteBytes(path, HandGrid(2, 2, -1, 1, {0, 0, 0, 0}, 1, 2, 3, 4));
-    KeepingImage image;
-    ASSERT_EQ(image.Load(path, ImageFileGrid), 1);
-    EXPECT_EQ(image.GetZRegistration().units, "ppm Cr");
-    RealPoint ll, ur;
-    image.GetLowerLeftUpperRight(ll, ur);
-    EXPECT_DOUBLE_EQ(ll.x, 4.0);
-    EXPECT_DOUBLE_EQ(ur.x, 8.0);
-    EXPECT_DOUBLE_EQ(ll.y, 12.0);
-    EXPECT_DOUBLE_EQ(ur.y, 16.0);
-    // Saving through the dispatch writes the grid units back.
-    std::string again = testing::TempPath("again.grd");
-    ASSERT_EQ(image.Save(again, ImageFileGrid), 1);
-    auto bytes = testing::ReadBytes(again);
-    ByteReader in(bytes.data(), bytes.size());
-    EXPECT_DOUBLE_EQ(in.f64(8), 1.0);
-    EXPECT_DOUBLE_EQ(in.f64(32), 4.0);
-
-    resetCalmag();
-    resetGridSettings();
-    config::ResetSettingsHandlers();
-    resetSoftwareSettings();
 }
 
 }  // namespace

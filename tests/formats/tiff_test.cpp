@@ -6,8 +6,9 @@
 #include <filesystem>
 #include <map>
 
-#include "formats/file_io.h"
+#include "app/file_formats.h"
 #include "format_test_support.h"
+#include "formats/file_io.h"
 
 namespace orvex::formats {
 namespace {
@@ -471,6 +472,7 @@ namespace orvex::formats {
 namespace {
 
 TEST(Tiff, LoadAndSaveDispatchReachTheTiffFiles) {
+    app::InstallImageFileFormats();
     testing::KeepingImage image;
     ASSERT_TRUE(image.Allocate(5, 3, 8));
     testing::FillPattern(image, 8);

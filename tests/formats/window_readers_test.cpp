@@ -2,7 +2,6 @@
 // split of 24-bit bitmaps.
 #include <gtest/gtest.h>
 
-#include "acquisition/calmag.h"
 #include "format_test_support.h"
 #include "formats/bmp.h"
 #include "formats/file_io.h"
@@ -18,8 +17,6 @@ struct WindowReaders : ::testing::Test {
     void SetUp() override { windowList().Reset(); }
     void TearDown() override {
         windowList().Reset();
-        resetGridSettings();
-        resetCalmag();
     }
     testing::RecordingUi recording;
 };
@@ -33,10 +30,9 @@ TEST_F(WindowReaders, GridBecomesARegisteredGridWindow) {
     for (float v : {-1.0f, 0.0f, 1.0f, 1.0f, 1.0f, 1.0f}) w.f32(v);
     std::string path = testing::TempPath("window.grd");
     testing::WriteBytes(path, w.bytes);
-    gridSettings().zunits = "nA";
-    calmag().stageToMicrons = 2.0;
+    const GridContext context{2.0, "nA", {}};
 
-    ImageHandle window = ReadGrid(path, true);
+    ImageHandle window = ReadGrid(path, true, context);
     ASSERT_TRUE(window);
     Image* image = LiveImage(window);
     ASSERT_NE(image, nullptr);
@@ -60,7 +56,7 @@ TEST_F(WindowReaders, GridBecomesARegisteredGridWindow) {
 
     // Writing the active window's image gives back the grid's values.
     std::string out = testing::TempPath("window-out.grd");
-    ASSERT_TRUE(WriteGrid(out));
+    ASSERT_TRUE(WriteGrid(out, context.factor));
     auto bytes = testing::ReadBytes(out);
     ByteReader in(bytes.data(), bytes.size());
     EXPECT_DOUBLE_EQ(in.f64(16), 2.0);
@@ -68,9 +64,9 @@ TEST_F(WindowReaders, GridBecomesARegisteredGridWindow) {
     EXPECT_DOUBLE_EQ(in.f64(48), 1.0);
     EXPECT_NEAR(in.f32(56 + 4), 0.0f, 1e-4);
 
-    EXPECT_FALSE(ReadGrid(testing::TempPath("missing.grd"), false));
+    EXPECT_FALSE(ReadGrid(testing::TempPath("missing.grd"), false, context));
     windowList().Reset();
-    EXPECT_FALSE(WriteGrid(out));
+    EXPECT_FALSE(WriteGrid(out, context.factor));
     EXPECT_EQ(recording.ui.count("No active image?", "write_grd_menu"), 1);
 }
 

@@ -9,6 +9,7 @@
 #include <fstream>
 #include <string>
 
+#include "app/file_formats.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/window_list.h"
 
@@ -38,6 +39,7 @@ TEST(HistogramMacro, TracebackOfOneCellFindsItsPixel) {
     ASSERT_TRUE(WIFEXITED(rc) && WEXITSTATUS(rc) == 0) << err;
 
     windowList().Reset();
+    app::InstallImageFileFormats();
     const ImageHandle w = ReadImageFile(trace, ImageFileTiff);
     ASSERT_TRUE(w);
     const Image& image = *LiveImage(w);
