@@ -1,29 +1,20 @@
+#include "app/settings_install.h"
+
 #include "acquisition/calmag.h"
 #include "acquisition/channel_tables.h"
-#include "config/list_file_settings.h"
+#include "app/scale_bar.h"
 #include "config/settings_order.h"
-#include "config/software_settings.h"
 #include "hardware/board.h"
 #include "hardware/dcc20ax/dcc20ax.h"
 #include "hardware/dcx/dcxmot.h"
 #include "hardware/sx50/sx50mot.h"
 
-#include "app/scale_bar.h"
-
-namespace orvex::config {
-
-// The slots config fills itself; they are there from the first use of the order.
-void installConfigSettings() {
-    SetSettingsHandlers(
-        SettingsSlot::Software, [](const std::string& path) { softwareSettings().ReadIni(path); },
-        [](const std::string& path) { softwareSettings().WriteIni(path); });
-    SetSettingsHandlers(SettingsSlot::ListFiles, ReadListFileSettings, WriteListFileSettings);
-}
+namespace orvex::app {
 
 // Every part adds the one call that installs its handlers here.
 void InstallSettingsHandlers() {
-    installConfigSettings();
-    app::installBarSettings();
+    config::installConfigSettings();
+    installBarSettings();
     installDcc20axSettings();
     installDcxSettings();
     installSx50Settings();
@@ -32,4 +23,4 @@ void InstallSettingsHandlers() {
     installChannelSettings();
 }
 
-}  // namespace orvex::config
+}  // namespace orvex::app

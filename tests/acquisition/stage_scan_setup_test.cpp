@@ -2,6 +2,7 @@
 // height about the midpoint, the Update buttons, and what OK stores.
 #include "acquisition/commands_fixture.h"
 #include "acquisition/stage_scan_dialog.h"
+#include "app/commands/setup.h"
 
 namespace orvex {
 namespace {
