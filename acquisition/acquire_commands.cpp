@@ -16,7 +16,6 @@
 #include "imagestore/image_interface.h"
 #include "imagestore/image_window_events.h"
 #include "platform/ui.h"
-#include "processing/contrast.h"
 
 namespace orvex {
 
@@ -115,7 +114,14 @@ void PrepareAcquisition() {
     channelTables().PrepareAllImages(calmag(), palette ? &*palette : nullptr);
 }
 
+PaletteStretch& acquisitionPaletteStretch() {
+    static PaletteStretch stretch;
+    return stretch;
+}
+
 void StretchAcquiredPalettes() {
+    const PaletteStretch& stretch = acquisitionPaletteStretch();
+    if (!stretch) return;
     auto palette = barPalette();
     if (!palette) return;
     const ChannelTables& t = channelTables();
@@ -130,7 +136,7 @@ void StretchAcquiredPalettes() {
         if (!kind.on) continue;
         const int n = OV_Info_ListByType(OV_Info_Capacity(), images.data(), kind.type);
         for (int i = 0; i < n; ++i)
-            if (LiveImage(images[i])) StretchPalette(images[i], palette->data());
+            if (LiveImage(images[i])) stretch(images[i], palette->data());
     }
 }
 

@@ -3,6 +3,8 @@
 // Finish, Halt) and Burn In: the frame each puts around the scan engine
 // (beam unblanked and under control, channel images prepared, history lines,
 // greyed menus) and what is given back at the end.
+#include <cstdint>
+#include <functional>
 #include <string>
 
 #include "imagestore/image_handle.h"
@@ -34,6 +36,11 @@ bool AcquisitionCommandsEnabled();
 /// Re-reads the named element lists, names the channels after them and
 /// prepares every channel's image (analog, digital, counter).
 void PrepareAcquisition();
+/// Fits a base palette onto an image's data; returns an ImageResult.
+using PaletteStretch = std::function<int(ImageHandle image, const uint32_t* base)>;
+/// The stretch the runs use after each pass, handed in by the composition (the
+/// toolkit's palette stretch); while it is empty no palette is stretched.
+PaletteStretch& acquisitionPaletteStretch();
 /// Stretches the palette of every registered image of each channel kind whose
 /// autostretch is on (analog, counter, digital) onto its data.
 void StretchAcquiredPalettes();
@@ -61,15 +68,5 @@ ImageHandle BurnIn();
 /// Yes requests a halt and lets the close go ahead; No keeps the windows.
 /// True when the close may go ahead.
 bool ConfirmCloseDuringAcquisition(ImageHandle window);
-
-/// Enters the Acquire and Modes commands and Burn In into the command table
-/// (again: replacing them in place). Stage Scan Setup goes in with the rest of
-/// the Setup menu, in its place there.
-void RegisterAcquireCommands();
-/// Hooks the close question, the snap marker (once) and Release Beam (after
-/// the last window closed) to the image windows.
-void InstallAcquireHooks();
-/// Both.
-void InstallAcquireCommands();
 
 }  // namespace orvex

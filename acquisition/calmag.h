@@ -7,6 +7,8 @@
 
 namespace orvex {
 
+struct RegistrationPolarity;
+
 /// The stage frame in microns, kept ordered: xLow <= xHigh, yLow <= yHigh.
 struct StageFrame {
     double xLow = 0.0;
@@ -43,6 +45,8 @@ class CALMAG {
     int32_t stageXPolarity = 0, stageYPolarity = 0;
     int32_t displayXPolarity = 0, displayYPolarity = 0;
     int32_t registrationXPolarity = 0, registrationYPolarity = 0;
+    /// The registration polarities as the board's stage frame takes them.
+    RegistrationPolarity RegistrationPolarities() const;
     std::string units;
     int32_t scanType = SCAN_BEAM;
 

@@ -8,6 +8,10 @@
 
 namespace orvex {
 
+RegistrationPolarity CALMAG::RegistrationPolarities() const {
+    return {registrationXPolarity != 0, registrationYPolarity != 0};
+}
+
 void CALMAG::ApplyMagnification() {
     ApplyMagnificationFor(softwareSettings().probeType, board().daType);
 }

@@ -77,13 +77,4 @@ class ScanCharacteristicsDialog : public platform::DialogModel {
     bool hasMotionController_;
 };
 
-/// The magnification dialog of the configured probe type; OK applies the
-/// magnification. Unknown probe types get "Unrecognized Probe Type".
-bool OV_DoMagDlg();
-/// The image size dialog; OK sets the size and applies the magnification.
-bool OV_DoImageSizeDlg();
-/// The scan characteristics dialog; OK sets the scan type, the scan values and
-/// every channel's maximum passes.
-bool OV_DoScanDlg();
-
 }  // namespace orvex

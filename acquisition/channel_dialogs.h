@@ -31,11 +31,4 @@ class ChannelSetupDialog : public platform::DialogModel {
     int count_;
 };
 
-/// The setup dialog of the analog inputs; OK prepares the analog images.
-bool setup_analog_inputs();
-/// The digital inputs; "Number of digital channels is 0" when none are configured.
-bool setup_digital_inputs();
-/// The counter inputs with the count time; "Number of counter channels is 0" when none.
-bool setup_counter_inputs();
-
 }  // namespace orvex

@@ -47,8 +47,9 @@ TiePoints tiePoints(const Image& image) {
 
 // The board's stage frame from a rectangle in microns.
 void writeStageFrame(const TiePoints& t) {
-    const double s = calmag().stageToMicrons != 0 ? calmag().stageToMicrons : 1.0;
-    board().SetScanBoundsSU(t.x1 / s, t.y2 / s, t.x2 / s, t.y1 / s);
+    const CALMAG& c = calmag();
+    const double s = c.stageToMicrons != 0 ? c.stageToMicrons : 1.0;
+    board().SetScanBoundsSU(t.x1 / s, t.y2 / s, t.x2 / s, t.y1 / s, c.RegistrationPolarities());
 }
 
 // Picks the pixel a snap goes to; false when cancelled or not a live window.

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <utility>
 
+#include "acquisition/calmag.h"
 #include "hardware/board.h"
-#include "platform/ui.h"
 
 namespace orvex {
 
@@ -35,7 +35,7 @@ std::string StageScanSetupDialog::Format(double value) {
 
 StageScanSetupDialog::StageScanSetupDialog() : DialogModel("Stage Scan Setup") {
     BOARD& b = board();
-    const ScanBoundsSU f = b.GetScanBoundsSU();
+    const ScanBoundsSU f = b.GetScanBoundsSU(calmag().RegistrationPolarities());
     x1 = f.leftX;
     y1 = f.upperY;
     x2 = f.rightX;
@@ -141,20 +141,6 @@ bool StageScanSetupDialog::pressed(platform::DialogControl& control) {
         return false;
     }
     return DialogModel::pressed(control);
-}
-
-void setup_resolution() {
-    StageScanSetupDialog dialog;
-    if (!platform::ui().runDialog(dialog)) return;
-    if (dialog.x1 == dialog.x2) {
-        platform::showMessage("Left X = Right X - Coordinates not changed", "setup_resolution()");
-        return;
-    }
-    if (dialog.y1 == dialog.y2) {
-        platform::showMessage("Upper Y = Lower Y - Coordinates not changed", "setup_resolution()");
-        return;
-    }
-    board().SetScanBoundsSU(dialog.x1, dialog.y1, dialog.x2, dialog.y2);
 }
 
 }  // namespace orvex

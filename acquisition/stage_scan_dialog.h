@@ -43,8 +43,4 @@ private:
     void showPosition(double x, double y);
 };
 
-/// "Stage Scan Setup..." (setup_resolution): runs the dialog and, on OK,
-/// stores the frame in the board unless a pair of corners is equal.
-void setup_resolution();
-
 }  // namespace orvex

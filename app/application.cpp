@@ -7,7 +7,7 @@
 #include <filesystem>
 #include <system_error>
 
-#include "acquisition/acquire_commands.h"
+#include "app/commands/acquire.h"
 #include "app/file_formats.h"
 #include "app/history_file.h"
 #include "app/palette_bar.h"

@@ -1,6 +1,7 @@
 // The other parts' steps of start-up and shut-down, as the application runs them.
 #include "acquisition/run_state.h"
 #include "app/application.h"
+#include "app/settings_install.h"
 #include "config/elmfile.h"
 #include "config/ini_location.h"
 #include "config/settings_order.h"
@@ -12,7 +13,7 @@ LifecycleSteps DefaultLifecycleSteps() {
     LifecycleSteps s;
     s.locateIni = [] { return config::LocateIniFile(); };
     s.prepareTables = [] {
-        config::InstallSettingsHandlers();
+        InstallSettingsHandlers();
         config::NameElementListKeys();
     };
     s.loadSettings = [] { config::LoadAllSettings(); };

@@ -1,18 +1,12 @@
 #include "app/shell_commands.h"
 
-#include "acquisition/acquire_commands.h"
-#include "acquisition/calmag_dialogs.h"
-#include "acquisition/channel_dialogs.h"
-#include "acquisition/stage_scan_dialog.h"
 #include "app/application.h"
-#include "app/bar_setup.h"
 #include "app/command_table.h"
+#include "app/commands/setup.h"
 #include "app/history_file.h"
 #include "app/history_viewer.h"
 #include "app/image_information.h"
 #include "app/zoom.h"
-#include "config/setup_files.h"
-#include "hardware/board_dialogs.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
@@ -58,30 +52,8 @@ void RegisterShellCommands() {
     add("Basic > &Duplicate", [] { DuplicateImage(ActiveImageWindow(), true, true); },
         "Make a copy of the active image", true);
 
-    // The whole Setup menu in its order, the acquisition's entries among the
-    // rest; greyed as the acquisition greys it while a run goes.
-    auto setup = [](const std::string& text, std::function<void()> run, const char* status,
-                    bool separator = false) {
-        Command c;
-        c.path = "Setup > " + text;
-        c.run = std::move(run);
-        c.status = status;
-        c.enabled = AcquisitionMenusEnabled;
-        c.separatorBefore = separator;
-        commandTable().add(std::move(c));
-    };
-    setup("&Analog Inputs...", [] { setup_analog_inputs(); }, "Set up the analog input channels");
-    setup("&Digital Inputs...", [] { setup_digital_inputs(); }, "Set up the digital input channels");
-    setup("&Counter Inputs...", [] { setup_counter_inputs(); }, "Set up the counter input channels");
-    setup("&Magnification...", [] { OV_DoMagDlg(); }, "Set the magnification", true);
-    setup("&Stage Scan Setup...", [] { setup_resolution(); }, "Set the stage frame of stage and hybrid scans");
-    setup("&Image Size...", [] { OV_DoImageSizeDlg(); }, "Set the size of acquired images");
-    setup("Scan &Type...", [] { OV_DoScanDlg(); }, "Set the scan type and the scan values");
-    setup("S&cale &Bar Setup...", [] { ScaleBarSetup(); }, "Set up the scale bar", true);
-    setup("&Palette Bar Setup...", [] { PaletteBarSetup(); }, "Set up the palette bar");
-    setup(config::kLoadSetupMenu, [] { config::LoadSetup(); }, config::kLoadSetupStatus, true);
-    setup(config::kSaveSetupMenu, [] { config::SaveSetup(); }, config::kSaveSetupStatus);
-    setup(kFaradaySetupMenuText, [] { OnFaradaySetup(); }, kFaradaySetupStatusText, true);
+    // The whole Setup menu in its order, between Basic and Window.
+    RegisterSetupCommands();
 
     add("Window > Zoom > &In", [] { ZoomIn(ActiveImageWindow()); }, "Zoom in on a rectangle", true);
     add("Window > Zoom > &Out", [] { ZoomOut(ActiveImageWindow()); }, "Zoom out one step", true);

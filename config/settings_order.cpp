@@ -2,13 +2,12 @@
 
 #include <array>
 
+#include "config/list_file_settings.h"
 #include "config/profile_file.h"
 #include "config/software_settings.h"
 #include "platform/library.h"
 
 namespace orvex::config {
-
-void installConfigSettings();  // config's own slots (settings_handlers.cpp)
 
 namespace {
 
@@ -40,6 +39,14 @@ void save(SettingsSlot slot, const std::string& path) {
 }
 
 }  // namespace
+
+// The slots config fills itself; they are there from the first use of the order.
+void installConfigSettings() {
+    SetSettingsHandlers(
+        SettingsSlot::Software, [](const std::string& path) { softwareSettings().ReadIni(path); },
+        [](const std::string& path) { softwareSettings().WriteIni(path); });
+    SetSettingsHandlers(SettingsSlot::ListFiles, ReadListFileSettings, WriteListFileSettings);
+}
 
 void SetSettingsHandlers(SettingsSlot slot, LoadHandler load, SaveHandler save) {
     if (slot == SettingsSlot::Count) return;

@@ -1,7 +1,7 @@
 #pragma once
 // The fixed order in which the parts of the system read and write their settings.
 // Each part plugs its reader and writer into its own slot (from its
-// install...Settings() function, called by config::InstallSettingsHandlers());
+// install...Settings() function, called by app::InstallSettingsHandlers());
 // a slot left empty is simply skipped.
 #include <functional>
 #include <string>
@@ -36,8 +36,9 @@ void SetSettingsHandlers(SettingsSlot slot, LoadHandler load, SaveHandler save);
 /// Empties every slot but the ones config fills itself (Software, ListFiles); for tests.
 void ResetSettingsHandlers();
 
-/// Called once at start-up: every part installs its handlers here.
-void InstallSettingsHandlers();
+/// Fills the slots config owns (Software, ListFiles); done at the first use
+/// of the order and by ResetSettingsHandlers.
+void installConfigSettings();
 
 /// Reads every part's settings from softwareSettings().iniPath, in this order:
 /// Software, Board, Calibration, CounterTimer, AnalogBoard, SimAxes, DcxAxes,

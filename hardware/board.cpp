@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <new>
 
-#include "acquisition/calmag.h"
 #include "config/corfile.h"
 #include "config/profile_file.h"
 #include "config/software_settings.h"
@@ -639,9 +638,10 @@ void BOARD::Blank(int on) {
     platform::clock().sleep(WaitMilliseconds(on ? faradayWaitIn : faradayWaitOut));
 }
 
-void BOARD::SetScanBoundsSU(double leftX, double upperY, double rightX, double lowerY) {
-    const bool xPolarity = calmag().registrationXPolarity != 0;
-    const bool yPolarity = calmag().registrationYPolarity != 0;
+void BOARD::SetScanBoundsSU(double leftX, double upperY, double rightX, double lowerY,
+                            RegistrationPolarity polarity) {
+    const bool xPolarity = polarity.x;
+    const bool yPolarity = polarity.y;
     if (!xPolarity) {
         SetXLoSU(leftX);
         SetXHiSU(rightX);
@@ -660,9 +660,9 @@ void BOARD::SetScanBoundsSU(double leftX, double upperY, double rightX, double l
     CheckYPolarity();
 }
 
-ScanBoundsSU BOARD::GetScanBoundsSU() {
-    const bool xPolarity = calmag().registrationXPolarity != 0;
-    const bool yPolarity = calmag().registrationYPolarity != 0;
+ScanBoundsSU BOARD::GetScanBoundsSU(RegistrationPolarity polarity) {
+    const bool xPolarity = polarity.x;
+    const bool yPolarity = polarity.y;
     ScanBoundsSU bounds;
     bounds.leftX = xPolarity ? GetXHiSU() : GetXLoSU();
     bounds.rightX = xPolarity ? GetXLoSU() : GetXHiSU();

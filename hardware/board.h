@@ -43,6 +43,13 @@ struct ScanBoundsSU {
     double lowerY = 0;
 };
 
+/// Per axis, whether the user's frame runs against the stage's: the
+/// registration polarities of the scan calibration, which hands them in.
+struct RegistrationPolarity {
+    bool x = false;
+    bool y = false;
+};
+
 /// What the dispatch reads from the channel tables, which are built on top of
 /// it. The tables install it; until they do, no counter channel is enabled.
 struct BoardLinks {
@@ -150,10 +157,11 @@ public:
     void Blank(int on);
 
     /// Sets the stage scan window from the user's frame, through the
-    /// registration polarity flags of the scan calibration (calmag()).
-    void SetScanBoundsSU(double leftX, double upperY, double rightX, double lowerY);
+    /// registration polarities.
+    void SetScanBoundsSU(double leftX, double upperY, double rightX, double lowerY,
+                         RegistrationPolarity polarity);
     /// The stage scan window read back by the same mapping.
-    ScanBoundsSU GetScanBoundsSU();
+    ScanBoundsSU GetScanBoundsSU(RegistrationPolarity polarity);
 
     // --- state, in the order the system declares it --------------------------
 

@@ -1,7 +1,5 @@
 #include "hardware/board_dialogs.h"
 
-#include "platform/ui.h"
-
 namespace orvex {
 
 namespace {
@@ -28,11 +26,6 @@ bool BeamBlankingDialog::pressed(platform::DialogControl& control) {
     // The dispatch changes only on OK, so a cancelled dialog leaves it as it was.
     if (control.label == "OK") board_.defaultBeamBlank = find(kCheckBox)->value ? 1 : 0;
     return DialogModel::pressed(control);
-}
-
-void OnFaradaySetup() {
-    BeamBlankingDialog dialog(board());
-    platform::ui().runDialog(dialog);
 }
 
 }  // namespace orvex

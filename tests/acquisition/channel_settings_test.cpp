@@ -2,6 +2,7 @@
 #include "acquisition/acquisition_fixture.h"
 #include "acquisition/calmag_dialogs.h"
 #include "acquisition/channel_dialogs.h"
+#include "app/commands/setup.h"
 #include "config/elmfile.h"
 #include "config/settings_order.h"
 

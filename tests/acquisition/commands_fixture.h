@@ -9,6 +9,7 @@
 #include "acquisition/acquisition_fixture.h"
 #include "acquisition/positioning.h"
 #include "app/command_table.h"
+#include "app/commands/acquire.h"
 #include "app/shell_commands.h"
 
 namespace orvex::testing {

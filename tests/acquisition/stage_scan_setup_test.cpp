@@ -2,6 +2,7 @@
 // height about the midpoint, the Update buttons, and what OK stores.
 #include "acquisition/commands_fixture.h"
 #include "acquisition/stage_scan_dialog.h"
+#include "app/commands/setup.h"
 
 namespace orvex {
 namespace {
@@ -122,6 +123,29 @@ TEST_F(StageScanSetup, OkStoresTheFrameUnlessAPairOfCornersIsEqual) {
                                     nullptr});
     setup_resolution();
     EXPECT_DOUBLE_EQ(board().simX.highCorner, 7);
+}
+
+TEST_F(StageScanSetup, ReversedRegistrationReadsAndStoresTheFrameTheOtherWayRound) {
+    calmag().registrationXPolarity = 1;
+    EXPECT_TRUE(calmag().RegistrationPolarities().x);
+    EXPECT_FALSE(calmag().RegistrationPolarities().y);
+    Dialog d;
+    EXPECT_DOUBLE_EQ(d.x1, 3);  // the left corner is the stage's high one
+    EXPECT_DOUBLE_EQ(d.x2, 1);
+    EXPECT_FALSE(d.xAscending);
+    EXPECT_DOUBLE_EQ(d.y1, 6);
+
+    using platform::DialogStep;
+    // Only the right corner moves: stored as the stage's low corner, the high
+    // one is left exactly where it was.
+    ui.queue(platform::DialogScript{{{DialogStep::Op::SetText, Dialog::kX2, "0"},
+                                     {DialogStep::Op::Press, "OK"}},
+                                    nullptr});
+    setup_resolution();
+    EXPECT_DOUBLE_EQ(board().simX.lowCorner, 0);
+    EXPECT_DOUBLE_EQ(board().simX.highCorner, 3);
+    EXPECT_DOUBLE_EQ(board().simY.lowCorner, 2);
+    EXPECT_DOUBLE_EQ(board().simY.highCorner, 6);
 }
 
 }  // namespace

@@ -307,25 +307,25 @@ TEST_F(BoardRoutes, SettlingWaitsThatCouldNeverEndAreBounded) {
 TEST_F(BoardRoutes, ScanBoundsFollowTheRegistrationPolarities) {
     Enter(Mode::Simulate);
     BOARD& b = board();
-    b.SetScanBoundsSU(10, 80, 40, 20);
+    const RegistrationPolarity straight{false, false};
+    b.SetScanBoundsSU(10, 80, 40, 20, straight);
     EXPECT_EQ(b.simX.lowCorner, 10);
     EXPECT_EQ(b.simX.highCorner, 40);
     EXPECT_EQ(b.simY.lowCorner, 20);
     EXPECT_EQ(b.simY.highCorner, 80);
-    ScanBoundsSU back = b.GetScanBoundsSU();
+    ScanBoundsSU back = b.GetScanBoundsSU(straight);
     EXPECT_EQ(back.leftX, 10);
     EXPECT_EQ(back.upperY, 80);
     EXPECT_EQ(back.rightX, 40);
     EXPECT_EQ(back.lowerY, 20);
 
-    calmag().registrationXPolarity = 1;
-    calmag().registrationYPolarity = 1;
-    b.SetScanBoundsSU(40, 20, 10, 80);
+    const RegistrationPolarity reversed{true, true};
+    b.SetScanBoundsSU(40, 20, 10, 80, reversed);
     EXPECT_EQ(b.simX.lowCorner, 10);
     EXPECT_EQ(b.simX.highCorner, 40);
     EXPECT_EQ(b.simY.lowCorner, 20);
     EXPECT_EQ(b.simY.highCorner, 80);
-    back = b.GetScanBoundsSU();
+    back = b.GetScanBoundsSU(reversed);
     EXPECT_EQ(back.leftX, 40);
     EXPECT_EQ(back.upperY, 20);
     EXPECT_EQ(back.rightX, 10);
@@ -335,8 +335,7 @@ TEST_F(BoardRoutes, ScanBoundsFollowTheRegistrationPolarities) {
     // corners are set one by one, low first: setting the low corner onto the
     // high one (both 40) widens the window by half a thousandth of the travel
     // before the high corner moves to 10.
-    calmag().registrationXPolarity = 0;
-    b.SetScanBoundsSU(40, 80, 10, 20);
+    b.SetScanBoundsSU(40, 80, 10, 20, {false, true});
     EXPECT_EQ(b.simX.lowCorner, 10);
     EXPECT_EQ(b.simX.highCorner, 39.5);
     EXPECT_TRUE(ui.messages.empty());

@@ -1,10 +1,11 @@
 // The dispatch's configuration: type words, its keys, the settings order,
 // Initialize, the start-up step and the agreement check of SX50 readings.
 #include "board_fixture.h"
-#include "hardware/board_dialogs.h"
+#include "app/commands/setup.h"
 #include "config/corfile.h"
 #include "config/profile_file.h"
 #include "config/settings_order.h"
+#include "hardware/board_dialogs.h"
 #include "hardware/dcc20ax/dcc20ax.h"
 #include "hardware/dcx/dcxmot.h"
 #include "hardware/sx50/sx50mot.h"

@@ -13,6 +13,7 @@
 #include "acquisition/run_state.h"
 #include "acquisition/scan_engine.h"
 #include "app/progress.h"
+#include "app/settings_install.h"
 #include "config/profile_file.h"
 #include "config/settings_order.h"
 #include "config/software_settings.h"
@@ -89,7 +90,7 @@ protected:
         imageWindowEventHooks() = ImageWindowEventHooks();
         InstallImageWindowEventHandler();
         config::ResetSettingsHandlers();
-        config::InstallSettingsHandlers();
+        app::InstallSettingsHandlers();
 
         ini = (std::filesystem::temp_directory_path() / ("station_" + std::to_string(::getpid()) + ".ini"))
                   .string();

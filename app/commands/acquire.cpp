@@ -1,11 +1,14 @@
 // The acquisition commands and positioning modes in the command table, and
 // their hooks on the image windows.
+#include "app/commands/acquire.h"
+
 #include "acquisition/acquire_commands.h"
 #include "acquisition/positioning.h"
 #include "acquisition/run_state.h"
 #include "app/command_table.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/image_window_events.h"
+#include "processing/contrast.h"
 
 namespace orvex {
 
@@ -67,6 +70,7 @@ void InstallAcquireHooks() {
     hooks.closeRequested = [](ImageHandle window, int* flag) {
         if (flag && *flag == 1 && !ConfirmCloseDuringAcquisition(window)) *flag = 0;
     };
+    acquisitionPaletteStretch() = StretchPalette;
 }
 
 void InstallAcquireCommands() {

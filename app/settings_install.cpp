@@ -1,0 +1,26 @@
+#include "app/settings_install.h"
+
+#include "acquisition/calmag.h"
+#include "acquisition/channel_tables.h"
+#include "app/scale_bar.h"
+#include "config/settings_order.h"
+#include "hardware/board.h"
+#include "hardware/dcc20ax/dcc20ax.h"
+#include "hardware/dcx/dcxmot.h"
+#include "hardware/sx50/sx50mot.h"
+
+namespace orvex::app {
+
+// Every part adds the one call that installs its handlers here.
+void InstallSettingsHandlers() {
+    config::installConfigSettings();
+    installBarSettings();
+    installDcc20axSettings();
+    installDcxSettings();
+    installSx50Settings();
+    installBoardSettings();
+    installCalibrationSettings();
+    installChannelSettings();
+}
+
+}  // namespace orvex::app
