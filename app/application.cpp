@@ -7,6 +7,14 @@
 #include <system_error>
 
 #include "acquisition/acquire_commands.h"
+#include "app/commands/classify.h"
+#include "app/commands/composite.h"
+#include "app/commands/contrast.h"
+#include "app/commands/filters.h"
+#include "app/commands/formula.h"
+#include "app/commands/geometry.h"
+#include "app/commands/histogram.h"
+#include "app/commands/rectify.h"
 #include "app/history_file.h"
 #include "app/palette_bar.h"
 #include "app/progress.h"
@@ -22,16 +30,8 @@
 #include "imagestore/window_list.h"
 #include "platform/dialog_model.h"
 #include "platform/ui.h"
-#include "processing/classify_commands.h"
-#include "processing/composite_commands.h"
-#include "processing/contrast_commands.h"
-#include "processing/filters_commands.h"
-#include "processing/formula_commands.h"
-#include "processing/geometry_commands.h"
-#include "processing/histogram_commands.h"
 #include "processing/mosaic.h"
-#include "processing/rectify_commands.h"
-#include "processing/statistics_commands.h"
+#include "processing/statistics_dialogs.h"
 
 namespace orvex::app {
 

@@ -4,13 +4,13 @@
 #include <cstring>
 #include <vector>
 
+#include "app/commands/histogram_pick.h"
 #include "app/image_picker.h"
 #include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
 #include "platform/ui.h"
-#include "processing/histogram_pick.h"
 #include "processing/value_range.h"
 
 namespace orvex {

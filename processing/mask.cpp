@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <vector>
 
+#include "app/commands/histogram_pick.h"
 #include "app/image_picker.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
 #include "platform/ui.h"
-#include "processing/histogram_pick.h"
 
 namespace orvex {
 

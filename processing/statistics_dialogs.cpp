@@ -1,4 +1,4 @@
-#include "processing/statistics_commands.h"
+#include "processing/statistics_dialogs.h"
 
 #include <algorithm>
 #include <cstdio>

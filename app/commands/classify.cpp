@@ -1,4 +1,4 @@
-#include "processing/classify_commands.h"
+#include "app/commands/classify.h"
 
 #include <algorithm>
 #include <cstdio>

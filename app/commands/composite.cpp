@@ -1,4 +1,4 @@
-#include "processing/composite_commands.h"
+#include "app/commands/composite.h"
 
 #include <string>
 #include <utility>
@@ -6,8 +6,8 @@
 #include "app/command_table.h"
 #include "app/image_picker.h"
 #include "imagestore/image_interface.h"
-#include "processing/composite.h"
 #include "platform/ui.h"
+#include "processing/composite.h"
 
 namespace orvex {
 

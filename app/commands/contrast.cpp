@@ -1,4 +1,4 @@
-#include "processing/contrast_commands.h"
+#include "app/commands/contrast.h"
 
 #include <vector>
 

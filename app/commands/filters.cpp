@@ -1,4 +1,4 @@
-#include "processing/filters_commands.h"
+#include "app/commands/filters.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,4 +1,4 @@
-#include "processing/formula_commands.h"
+#include "app/commands/formula.h"
 
 #include <cstdio>
 #include <utility>

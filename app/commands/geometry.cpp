@@ -1,4 +1,4 @@
-#include "processing/geometry_commands.h"
+#include "app/commands/geometry.h"
 
 #include <string>
 

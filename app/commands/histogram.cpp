@@ -1,4 +1,4 @@
-#include "processing/histogram_commands.h"
+#include "app/commands/histogram.h"
 
 #include <functional>
 

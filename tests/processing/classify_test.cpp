@@ -5,11 +5,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/commands/classify.h"
 #include "imagestore/image_display.h"
 #include "imagestore/orvex_view.h"
-#include "platform/surface.h"
 #include "platform/clock.h"
-#include "processing/classify_commands.h"
+#include "platform/surface.h"
 #include "processing/colour_list.h"
 #include "processing/toolkit_fixture.h"
 

@@ -2,11 +2,11 @@
 // menu commands on headless images: palettes, pixels, messages and history.
 #include <fstream>
 
+#include "app/commands/contrast.h"
 #include "app/palette_bar.h"
 #include "imagestore/image_info.h"
 #include "processing/colour_list.h"
 #include "processing/contrast.h"
-#include "processing/contrast_commands.h"
 #include "processing/contrast_dialogs.h"
 #include "processing/contrast_histogram.h"
 #include "processing/toolkit_fixture.h"

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/commands/contrast.h"
 #include "app/palette_bar.h"
 #include "processing/colour_list.h"
-#include "processing/contrast_commands.h"
 #include "processing/false_colour_dialog.h"
 #include "processing/toolkit_fixture.h"
 

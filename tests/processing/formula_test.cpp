@@ -3,7 +3,7 @@
 
 #include <fstream>
 
-#include "processing/formula_commands.h"
+#include "app/commands/formula.h"
 #include "processing/toolkit_fixture.h"
 
 namespace orvex {

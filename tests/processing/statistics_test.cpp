@@ -7,7 +7,7 @@
 
 #include "geometry_fixture.h"
 #include "platform/surface.h"
-#include "processing/statistics_commands.h"
+#include "processing/statistics_dialogs.h"
 
 namespace orvex {
 namespace {
