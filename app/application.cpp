@@ -14,7 +14,9 @@
 #include "app/commands/formula.h"
 #include "app/commands/geometry.h"
 #include "app/commands/histogram.h"
+#include "app/commands/mosaic.h"
 #include "app/commands/rectify.h"
+#include "app/commands/statistics.h"
 #include "app/history_file.h"
 #include "app/palette_bar.h"
 #include "app/progress.h"
@@ -30,8 +32,6 @@
 #include "imagestore/window_list.h"
 #include "platform/dialog_model.h"
 #include "platform/ui.h"
-#include "processing/mosaic.h"
-#include "processing/statistics_dialogs.h"
 
 namespace orvex::app {
 

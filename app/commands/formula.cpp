@@ -1,20 +1,17 @@
 #include "app/commands/formula.h"
 
 #include <cstdio>
-#include <utility>
+#include <vector>
 
 #include "app/application.h"
 #include "app/command_table.h"
 #include "app/image_picker.h"
-#include "formats/item_list_file.h"
-#include "imagestore/history.h"
-#include "imagestore/image_interface.h"
 #include "platform/ui.h"
 #include "processing/formula.h"
+#include "processing/formula_dialogs.h"
+#include "processing/formula_image.h"
 
 namespace orvex {
-
-using platform::ControlKind;
 
 namespace {
 
@@ -26,42 +23,7 @@ std::string& lastFormula() {
     return text;
 }
 
-bool sameTiePoints(const PositionRegistration& a, const PositionRegistration& b) {
-    return a.x1 == b.x1 && a.y1 == b.y1 && a.x2 == b.x2 && a.y2 == b.y2 && a.px1 == b.px1 &&
-           a.py1 == b.py1 && a.px2 == b.px2 && a.py2 == b.py2;
-}
-
 }  // namespace
-
-std::vector<StoredFormula> ReadStoredFormulas(const std::string& path) {
-    std::vector<StoredFormula> list;
-    formats::ItemListFile file;
-    if (!file.Open(path, formats::ItemListFile::Direction::Read)) return list;
-    if (file.BeginSection(formats::kFormulaList.section)) {
-        StoredFormula f;
-        while (file.ReadText("Name", f.name) && file.ReadText("Formula", f.formula)) list.push_back(f);
-        file.EndSection();
-    }
-    file.Close();
-    return list;
-}
-
-FormulaDialog::FormulaDialog(std::vector<StoredFormula> stored, const std::string& formula)
-    : DialogModel("Formula"), stored_(std::move(stored)) {
-    add({.label = kFormula, .kind = ControlKind::Edit, .text = formula});
-    platform::DialogControl list{.label = kPreSaved, .kind = ControlKind::DropDown};
-    for (const auto& f : stored_) list.items.push_back(f.name);
-    list.value = stored_.empty() ? -1 : 0;
-    add(std::move(list));
-    add({.label = "OK", .kind = ControlKind::Button});
-    add({.label = "Cancel", .kind = ControlKind::Button});
-}
-
-void FormulaDialog::changed(platform::DialogControl& control) {
-    if (control.label != kPreSaved) return;
-    if (control.value >= 0 && control.value < static_cast<int>(stored_.size()))
-        find(kFormula)->text = stored_[static_cast<size_t>(control.value)].formula;
-}
 
 ImageHandle ApplyFormula(const std::string& expression) {
     const FormulaProgram program = CompileFormula(expression);
@@ -90,67 +52,8 @@ ImageHandle ApplyFormula(const std::string& expression) {
     if (app::PickImages(request) != static_cast<int>(count)) return {};
 
     std::vector<ImageHandle> images;
-    bool sixteen = false, registered = true;
-    const Image* first = LiveImage(request.entries[0].window);
-    if (!first) return {};
-    const int width = first->Width(), height = first->Height();
-    const PositionRegistration ties = first->GetPositionRegistration();
-    for (const auto& e : request.entries) {
-        const Image* image = LiveImage(e.window);
-        if (!image || image->Width() != width || image->Height() != height) return {};
-        sixteen = sixteen || image->Depth() == 16;
-        registered = registered && image->IsPositionRegistered() &&
-                     sameTiePoints(image->GetPositionRegistration(), ties);
-        images.push_back(e.window);
-    }
-
-    std::vector<uint32_t> palette;
-    GetPalette(images[0], palette);
-    RealPoint lowerLeft, upperRight;
-    GetCorners(images[0], lowerLeft, upperRight);
-    const ImageHandle result = CreateImage(width, height, PaletteCustom, false, sixteen ? 16 : 8);
-    if (!result) return {};
-    if (!palette.empty()) SetPalette(result, palette.data(), static_cast<int>(palette.size()), PaletteCustom);
-    if (registered) SetRegistration(result, lowerLeft, upperRight);
-
-    LogHistory(result, "formula: ", true);
-    LogHistory(result, "  equation: " + expression, false);
-    for (size_t i = 0; i < images.size(); ++i) {
-        ImageSummary s;
-        GetImageSummary(images[i], s);
-        LogHistory(result, std::string("  variable: ") + program.variables[i] + " " + s.name, false);
-    }
-
-    // One row buffer per variable and one result row, all sized once.
-    FormulaEvaluator evaluator(program, width);
-    std::vector<int> depths;
-    for (ImageHandle w : images) depths.push_back(LiveImage(w)->Depth());
-    std::vector<uint8_t> row8(static_cast<size_t>(width));
-    std::vector<uint16_t> row16(static_cast<size_t>(width));
-    for (int y = 0; y < height; ++y) {
-        for (size_t i = 0; i < images.size(); ++i) {
-            float* in = evaluator.input(static_cast<int>(i));
-            if (depths[i] == 16) {
-                if (ReadLine16(images[i], y, row16.data()) != ImageDone) return result;
-                for (int x = 0; x < width; ++x) in[x] = row16[static_cast<size_t>(x)];
-            } else {
-                if (ReadLine8(images[i], y, row8.data()) != ImageDone) return result;
-                for (int x = 0; x < width; ++x) in[x] = row8[static_cast<size_t>(x)];
-            }
-        }
-        const float* values = evaluator.Evaluate();
-        if (!values) break;
-        if (sixteen) {
-            FormulaToPixels16(values, width, row16.data());
-            WriteLine16(result, y, row16.data());
-        } else {
-            FormulaToPixels8(values, width, row8.data());
-            WriteLine8(result, y, row8.data());
-        }
-        if (RowProgressStep(result, y, height)) break;
-    }
-    Redraw(result, true);
-    return result;
+    for (const auto& e : request.entries) images.push_back(e.window);
+    return FormulaImage(expression, program, images);
 }
 
 void ov_formula() {

@@ -278,7 +278,7 @@ TEST_F(Classify, NewAskForTheBandsAgainAndAutomaticAddsNumberedClasses) {
 
 TEST_F(Classify, ATrainedClassTakesTheNameOfTheColourChosenForIt) {
     ImageHandle a = image(6, 6, 8, [](int c, int) { return c * 10; });
-    WriteColourList(LastColourListPath(), {{0x0000FF, "Red"}, {0x00FFFF, "Yellow"}});
+    WriteColourList(LastColourListPath(app::application().programFolder), {{0x0000FF, "Red"}, {0x00FFFF, "Yellow"}});
     pickAndFinish({a});
     std::vector<ClassItem> classes;
     ui.queue(platform::DialogScript{{press("Add..."), press("Change color"), press("Name..."), press("Change color")},

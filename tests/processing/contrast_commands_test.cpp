@@ -181,7 +181,7 @@ TEST_F(ContrastCommands, GreyAndColourScales) {
     EXPECT_EQ(p[255], 0x00FF00u);
     EXPECT_EQ(p[128], 0x008000u);
 
-    WriteColourList(LastColourListPath(), {{0x000000, "black"}, {0x0A0014, "dark red"}, {0x0A0014, "again"}});
+    WriteColourList(LastColourListPath(app::application().programFolder), {{0x000000, "black"}, {0x0A0014, "dark red"}, {0x0A0014, "again"}});
     dialog({setValue(ColourListDialog::kList, 0), press("OK")});
     dialog({setValue(ColourListDialog::kList, 1), press("OK")});
     run(kMenu + "Set &Color Scale");

@@ -7,6 +7,7 @@
 
 #include "app/commands/filters.h"
 #include "geometry_fixture.h"
+#include "processing/filters_dialogs.h"
 #include "processing/geometry.h"
 
 namespace orvex {

@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "app/commands/formula.h"
+#include "processing/formula_dialogs.h"
 #include "processing/toolkit_fixture.h"
 
 namespace orvex {

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/commands/statistics.h"
 #include "geometry_fixture.h"
 #include "platform/surface.h"
 #include "processing/statistics_dialogs.h"
