@@ -168,9 +168,10 @@ void ColourListDialog::mouse(platform::DialogControl& canvas, const platform::Ca
     }
 }
 
-std::optional<ColourListEntry> ChooseColour(const std::string& programFolder, const std::string& prompt,
-                                            uint32_t initial) {
-    ColourListDialog dialog(prompt, ReadColourList(LastColourListPath(programFolder)), initial, programFolder);
+std::optional<ColourListEntry> ChooseColour(const std::string& programFolder,
+                                            const std::string& prompt, uint32_t initial) {
+    ColourListDialog dialog(prompt, ReadColourList(LastColourListPath(programFolder)), initial,
+                            programFolder);
     if (!platform::ui().runDialog(dialog)) return std::nullopt;
     const int at = dialog.selected();
     if (at < 0) return std::nullopt;

@@ -55,7 +55,7 @@ private:
 
 /// The chooser: loads "last.cl" of the program's folder, selects the entry of
 /// the initial colour; OK gives the chosen entry and saves the list to "last.cl".
-std::optional<ColourListEntry> ChooseColour(const std::string& programFolder, const std::string& prompt,
-                                            uint32_t initial = 0);
+std::optional<ColourListEntry> ChooseColour(const std::string& programFolder,
+                                            const std::string& prompt, uint32_t initial = 0);
 
 }  // namespace orvex
