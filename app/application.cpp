@@ -8,6 +8,16 @@
 #include <system_error>
 
 #include "app/commands/acquire.h"
+#include "app/commands/classify.h"
+#include "app/commands/composite.h"
+#include "app/commands/contrast.h"
+#include "app/commands/filters.h"
+#include "app/commands/formula.h"
+#include "app/commands/geometry.h"
+#include "app/commands/histogram.h"
+#include "app/commands/mosaic.h"
+#include "app/commands/rectify.h"
+#include "app/commands/statistics.h"
 #include "app/file_formats.h"
 #include "app/history_file.h"
 #include "app/palette_bar.h"
@@ -24,16 +34,6 @@
 #include "imagestore/window_list.h"
 #include "platform/dialog_model.h"
 #include "platform/ui.h"
-#include "processing/classify_commands.h"
-#include "processing/composite_commands.h"
-#include "processing/contrast_commands.h"
-#include "processing/filters_commands.h"
-#include "processing/formula_commands.h"
-#include "processing/geometry_commands.h"
-#include "processing/histogram_commands.h"
-#include "processing/mosaic.h"
-#include "processing/rectify_commands.h"
-#include "processing/statistics_commands.h"
 
 namespace orvex::app {
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "app/application.h"
 #include "formats/item_list_file.h"
 #include "platform/surface.h"
 #include "platform/ui.h"
@@ -41,28 +40,28 @@ bool WriteColourList(const std::string& path, const std::vector<ColourListEntry>
     return file.Close();
 }
 
-std::string LastColourListPath() {
-    return app::application().programFolder + "/" + formats::kColourList.lastFile;
+std::string LastColourListPath(const std::string& programFolder) {
+    return programFolder + "/" + formats::kColourList.lastFile;
 }
 
 namespace {
 
-platform::FileRequest colourListFile(bool save) {
+platform::FileRequest colourListFile(bool save, const std::string& programFolder) {
     platform::FileRequest request;
     request.save = save;
     request.title = save ? "Save Color List" : "Load Color List";
     request.filters = {{"Color list", "*.cl"}};
     request.defaultExtension = "cl";
     request.name = "*.cl";
-    request.folder = app::application().programFolder;
+    request.folder = programFolder;
     return request;
 }
 
 }  // namespace
 
 ColourListDialog::ColourListDialog(const std::string& prompt, std::vector<ColourListEntry> list,
-                                   uint32_t initial)
-    : DialogModel(prompt), list_(std::move(list)) {
+                                   uint32_t initial, std::string programFolder)
+    : DialogModel(prompt), list_(std::move(list)), programFolder_(std::move(programFolder)) {
     add({.label = kList, .kind = ControlKind::Canvas, .value = -1, .width = 320, .height = 12 * kRowHeight});
     add({.label = kName, .kind = ControlKind::Edit});
     add({.label = "OK", .kind = ControlKind::Button});
@@ -128,13 +127,13 @@ bool ColourListDialog::pressed(platform::DialogControl& control) {
         return false;
     }
     if (control.label == "Save...") {
-        if (auto file = platform::ui().chooseFile(colourListFile(true)))
+        if (auto file = platform::ui().chooseFile(colourListFile(true, programFolder_)))
             if (!WriteColourList(file->path, list_))
                 platform::showMessage("Could not write " + file->path, "Color List");
         return false;
     }
     if (control.label == "Load...") {
-        if (auto file = platform::ui().chooseFile(colourListFile(false))) {
+        if (auto file = platform::ui().chooseFile(colourListFile(false, programFolder_))) {
             list_ = ReadColourList(file->path);
             select(0);
         }
@@ -169,12 +168,14 @@ void ColourListDialog::mouse(platform::DialogControl& canvas, const platform::Ca
     }
 }
 
-std::optional<ColourListEntry> ChooseColour(const std::string& prompt, uint32_t initial) {
-    ColourListDialog dialog(prompt, ReadColourList(LastColourListPath()), initial);
+std::optional<ColourListEntry> ChooseColour(const std::string& programFolder,
+                                            const std::string& prompt, uint32_t initial) {
+    ColourListDialog dialog(prompt, ReadColourList(LastColourListPath(programFolder)), initial,
+                            programFolder);
     if (!platform::ui().runDialog(dialog)) return std::nullopt;
     const int at = dialog.selected();
     if (at < 0) return std::nullopt;
-    WriteColourList(LastColourListPath(), dialog.list());
+    WriteColourList(LastColourListPath(programFolder), dialog.list());
     return dialog.list()[static_cast<size_t>(at)];
 }
 

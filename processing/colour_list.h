@@ -22,18 +22,20 @@ std::vector<ColourListEntry> ReadColourList(const std::string& path);
 /// Writes a ".cl" file; false when it could not be saved.
 bool WriteColourList(const std::string& path, const std::vector<ColourListEntry>& list);
 /// "last.cl" in the program's folder.
-std::string LastColourListPath();
+std::string LastColourListPath(const std::string& programFolder);
 
 /// Dialog "Color List", titled with the prompt: the list (a swatch column
 /// "Choose New Color" and a name column "Color Name"), the name of the
-/// chosen entry to edit, and "Save...", "Load...", "Add...", "Delete", OK, Cancel.
+/// chosen entry to edit, and "Save...", "Load...", "Add...", "Delete", OK,
+/// Cancel. Lists are saved and loaded in the program's folder.
 class ColourListDialog : public platform::DialogModel {
 public:
     static constexpr const char* kList = "Color List";
     static constexpr const char* kName = "Color Name";
     static constexpr int kRowHeight = 18;
 
-    ColourListDialog(const std::string& prompt, std::vector<ColourListEntry> list, uint32_t initial);
+    ColourListDialog(const std::string& prompt, std::vector<ColourListEntry> list, uint32_t initial,
+                     std::string programFolder);
 
     void changed(platform::DialogControl& control) override;
     bool pressed(platform::DialogControl& control) override;
@@ -48,10 +50,12 @@ private:
     void refresh();
 
     std::vector<ColourListEntry> list_;
+    std::string programFolder_;
 };
 
-/// The chooser: loads "last.cl", selects the entry of the initial colour;
-/// OK gives the chosen entry and saves the list to "last.cl".
-std::optional<ColourListEntry> ChooseColour(const std::string& prompt, uint32_t initial = 0);
+/// The chooser: loads "last.cl" of the program's folder, selects the entry of
+/// the initial colour; OK gives the chosen entry and saves the list to "last.cl".
+std::optional<ColourListEntry> ChooseColour(const std::string& programFolder,
+                                            const std::string& prompt, uint32_t initial = 0);
 
 }  // namespace orvex

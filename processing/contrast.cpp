@@ -4,7 +4,6 @@
 #include <array>
 #include <cmath>
 
-#include "app/palette_bar.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/value_range.h"
@@ -321,7 +320,7 @@ ImageHandle LinearStretch(ImageHandle window, bool usePercentage, double startin
     return window;
 }
 
-ImageHandle NormalizeTo8Bit(ImageHandle window) {
+ImageHandle NormalizeTo8Bit(ImageHandle window, const std::array<uint32_t, 256>& basePalette) {
     const Image* source = LiveImage(window);
     if (!source) return {};
     if (source->Depth() == 8) {
@@ -374,8 +373,7 @@ ImageHandle NormalizeTo8Bit(ImageHandle window) {
     std::vector<uint32_t> palette;
     GetPalette(window, palette);
     if (!palette.empty()) SetPalette(result, palette.data(), static_cast<int>(palette.size()), PaletteCustom);
-    const auto base = app::palfile().defaultPalette();
-    StretchPalette(result, base.data());
+    StretchPalette(result, basePalette.data());
 
     LogHistory(result, "convert 16 to 8: ", true);
     LogHistory(result, "  16 bit image:  " + nameOf(window), false);

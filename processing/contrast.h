@@ -2,6 +2,7 @@
 // Contrast operations on image windows: fitting a base palette to the data,
 // histogram equalization and linear stretch (of the palette, or of the data
 // into a copy), and the 16-to-8-bit normalisation.
+#include <array>
 #include <cstdint>
 #include <vector>
 
@@ -49,7 +50,8 @@ ImageHandle LinearStretch(ImageHandle window, bool usePercentage, double startin
                           ContrastTransform transform);
 
 /// Basic > Normalize(16->8): a new 8-bit window whose values span the
-/// 16-bit image's data range; none (after the message) for other depths.
-ImageHandle NormalizeTo8Bit(ImageHandle window);
+/// 16-bit image's data range, its palette the base palette fitted to the
+/// data; none (after the message) for other depths.
+ImageHandle NormalizeTo8Bit(ImageHandle window, const std::array<uint32_t, 256>& basePalette);
 
 }  // namespace orvex

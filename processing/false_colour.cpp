@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <map>
 
-#include "app/application.h"
 #include "formats/item_list_file.h"
 
 namespace orvex {
@@ -123,8 +122,8 @@ bool ReadFalseColourFile(const std::string& path, int paletteCount, FalseColourD
     return true;
 }
 
-std::string LastFalseColourPath() {
-    return app::application().programFolder + "/" + formats::kFalseColourList.lastFile;
+std::string LastFalseColourPath(const std::string& programFolder) {
+    return programFolder + "/" + formats::kFalseColourList.lastFile;
 }
 
 }  // namespace orvex

@@ -44,6 +44,6 @@ bool WriteFalseColourFile(const std::string& path, const FalseColourDefinition& 
 /// reaching beyond the palette count are skipped. False when the file cannot be read.
 bool ReadFalseColourFile(const std::string& path, int paletteCount, FalseColourDefinition& definition);
 /// "last.fc" in the program's folder.
-std::string LastFalseColourPath();
+std::string LastFalseColourPath(const std::string& programFolder);
 
 }  // namespace orvex

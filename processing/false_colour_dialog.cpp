@@ -3,12 +3,10 @@
 #include <algorithm>
 #include <cstdio>
 
-#include "app/application.h"
 #include "imagestore/image_interface.h"
 #include "platform/surface.h"
 #include "platform/ui.h"
 #include "processing/colour_list.h"
-#include "processing/contrast_histogram.h"
 
 namespace orvex {
 
@@ -36,14 +34,14 @@ bool NewFalseColourDefinition(FalseColourDefinition& definition) {
 
 namespace {
 
-platform::FileRequest falseColourFile(bool save) {
+platform::FileRequest falseColourFile(bool save, const std::string& programFolder) {
     platform::FileRequest request;
     request.save = save;
     request.title = save ? "Save False Color" : "Load False Color";
     request.filters = {{"False Color Items", "*.fc"}};
     request.defaultExtension = "fc";
     request.name = "*.fc";
-    request.folder = app::application().programFolder;
+    request.folder = programFolder;
     return request;
 }
 
@@ -56,8 +54,13 @@ std::string titleFor(const FalseColourDefinition& d) {
 
 }  // namespace
 
-FalseColourDialog::FalseColourDialog(ImageHandle working, std::vector<float> shares, FalseColourDefinition d)
-    : DialogModel(titleFor(d)), working_(working), shares_(std::move(shares)), definition_(std::move(d)) {
+FalseColourDialog::FalseColourDialog(ImageHandle working, std::vector<float> shares, FalseColourDefinition d,
+                                     std::string programFolder)
+    : DialogModel(titleFor(d)),
+      working_(working),
+      shares_(std::move(shares)),
+      definition_(std::move(d)),
+      programFolder_(std::move(programFolder)) {
     GetPalette(working_, base_);
     add({.label = kStrip, .kind = ControlKind::Canvas, .width = kStripWidth, .height = kStripHeight});
     add({.label = kStatus, .kind = ControlKind::Label, .text = " "});
@@ -181,7 +184,7 @@ void FalseColourDialog::addColour() {
         platform::showMessage("Please select an area on the histogram first!", caption());
         return;
     }
-    const auto chosen = ChooseColour("Pick Color", 0);
+    const auto chosen = ChooseColour(programFolder_, "Pick Color", 0);
     if (!chosen) return;
     AddFalseColour(definition_, start_, end_, chosen->colour, chosen->name);
     update();
@@ -191,7 +194,7 @@ void FalseColourDialog::changeColour() {
     const int at = itemHoldingSelection();
     if (at < 0) return;
     auto& item = definition_.items[static_cast<size_t>(at)];
-    const auto chosen = ChooseColour("Pick Color", item.colour);
+    const auto chosen = ChooseColour(programFolder_, "Pick Color", item.colour);
     if (!chosen) return;
     item.colour = chosen->colour;
     item.name = chosen->name.substr(0, FalseColourItem::kNameLength);
@@ -237,7 +240,7 @@ bool FalseColourDialog::pressed(platform::DialogControl& control) {
         if (platform::ui().message("This will clear all the current items", "Verify", platform::Buttons::OkCancel,
                                    platform::Icon::Question) != platform::Answer::Ok)
             return false;
-        const auto file = platform::ui().chooseFile(falseColourFile(false));
+        const auto file = platform::ui().chooseFile(falseColourFile(false, programFolder_));
         if (!file) return false;
         // A file that cannot be read leaves the list empty.
         ReadFalseColourFile(file->path, static_cast<int>(base_.size()), definition_);
@@ -245,11 +248,11 @@ bool FalseColourDialog::pressed(platform::DialogControl& control) {
         apply();
         update();
     } else if (label == "Save...") {
-        if (const auto file = platform::ui().chooseFile(falseColourFile(true)))
+        if (const auto file = platform::ui().chooseFile(falseColourFile(true, programFolder_)))
             if (!WriteFalseColourFile(file->path, definition_))
                 platform::showMessage("Could not write " + file->path, caption());
     } else if (label == "OK") {
-        WriteFalseColourFile(LastFalseColourPath(), definition_);
+        WriteFalseColourFile(LastFalseColourPath(programFolder_), definition_);
         apply();
         close(true);
         return true;
@@ -259,27 +262,6 @@ bool FalseColourDialog::pressed(platform::DialogControl& control) {
         return true;
     }
     return false;
-}
-
-void ov_false_color() {
-    const ImageHandle source = ActiveImageWindow();
-    if (!LiveView(source)) return;
-    const ImageHandle working = DuplicateImage(source, true, true);
-    if (!working) return;
-    platform::ui().setStatusText(0, "Calculating histogram...");
-    std::vector<float> shares = PercentHistogram(working, 5);
-    platform::ui().setStatusText(0, "");
-    ImageSummary s;
-    GetImageSummary(working, s);
-    FalseColourDefinition definition;
-    if (!ReadFalseColourFile(LastFalseColourPath(), s.paletteCount, definition) &&
-        !NewFalseColourDefinition(definition)) {
-        CloseImageWindow(working);
-        return;
-    }
-    FalseColourDialog dialog(working, std::move(shares), std::move(definition));
-    dialog.apply();
-    platform::ui().runDialog(dialog);
 }
 
 }  // namespace orvex

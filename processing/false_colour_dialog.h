@@ -1,7 +1,9 @@
 #pragma once
-// Basic > False Color: the dialog that edits a false-colour definition over
-// the histogram of a copy of the active image, and the command around it.
+// The dialogs of Basic > False Color as dialog models: the one that edits a
+// false-colour definition over the histogram of a copy of the active image,
+// and the mode of a new definition.
 #include <cstdint>
+#include <string>
 #include <vector>
 
 #include "imagestore/image_handle.h"
@@ -22,7 +24,8 @@ public:
 
 /// "False Color" over the working image (a copy the command made). Its title
 /// tells how many colours are defined; OK keeps the working image coloured,
-/// Cancel closes it.
+/// Cancel closes it. Colour lists and definitions are kept in the program's
+/// folder.
 class FalseColourDialog : public platform::DialogModel {
 public:
     static constexpr const char* kStrip = "Histogram";
@@ -31,7 +34,8 @@ public:
     static constexpr int kStripWidth = 512;
     static constexpr int kStripHeight = 128;
 
-    FalseColourDialog(ImageHandle working, std::vector<float> shares, FalseColourDefinition definition);
+    FalseColourDialog(ImageHandle working, std::vector<float> shares, FalseColourDefinition definition,
+                      std::string programFolder);
 
     bool pressed(platform::DialogControl& control) override;
     void paint(platform::DialogControl& canvas, platform::Surface& surface) override;
@@ -62,13 +66,11 @@ private:
     int start_ = 0;
     int end_ = 0;
     int pressAt_ = -1;  // level where a Pixel Ranges drag began
+    std::string programFolder_;
 };
 
 /// Asks "This will clear all the current items" (when there are any), then
 /// the mode; true when a new definition was made.
 bool NewFalseColourDefinition(FalseColourDefinition& definition);
-
-/// The menu command: working copy, histogram strip, "last.fc" (or New), the dialog.
-void ov_false_color();
 
 }  // namespace orvex

@@ -4,14 +4,12 @@
 #include <cstring>
 #include <vector>
 
-#include "app/image_picker.h"
 #include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
 #include "imagestore/value_range.h"
 #include "platform/ui.h"
-#include "processing/histogram_pick.h"
 
 namespace orvex {
 
@@ -98,12 +96,7 @@ void ScaleHistogramCounts(const HistogramCounts counts, uint8_t heights[256]) {
     for (int b = 0; b < 256; ++b) heights[b] = static_cast<uint8_t>(uint64_t{counts[b]} * 255 / most);
 }
 
-ImageHandle histo1() {
-    app::PickRequest request;
-    request.title = "Histogram-1d";
-    request.entries.push_back({"Pick image"});
-    if (app::PickImages(request) < 1) return {};
-    const ImageHandle source = request.entries[0].window;
+ImageHandle Histogram1DImage(ImageHandle source) {
     if (!LiveView(source)) return {};
     const std::string sourceName = nameOf(source);
 
@@ -140,22 +133,20 @@ ImageHandle histo1() {
     return histogram;
 }
 
-void OVP_KillPixel() {
-    const auto pick = PickImagePixel("Pick pixel");
-    if (!pick) return;
-    const Image* image = LiveImage(pick->window);
+void KillPixel(ImageHandle window, int column, int row) {
+    const Image* image = LiveImage(window);
     if (!image) return;
     if (image->Depth() == 8) {
         const uint8_t zero = 0;
-        WriteBlock8(pick->window, pick->column, pick->row, 1, 1, &zero);
+        WriteBlock8(window, column, row, 1, 1, &zero);
     } else if (image->Depth() == 16) {
         const uint16_t zero = 0;
-        WriteBlock16(pick->window, pick->column, pick->row, 1, 1, &zero);
+        WriteBlock16(window, column, row, 1, 1, &zero);
     } else {
         platform::showMessage("unsupported image depth", "OVP_KillPixel()");
         return;
     }
-    Redraw(pick->window, true);
+    Redraw(window, true);
 }
 
 }  // namespace orvex

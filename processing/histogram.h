@@ -1,6 +1,6 @@
 #pragma once
-// Grey-level histograms of one image, the min-max normalisation, and the
-// 1-D histogram and Kill pixel commands.
+// Grey-level histograms of one image, the min-max normalisation, the 1-D
+// histogram picture and the clearing of one pixel.
 #include <cstdint>
 
 #include "imagestore/image_handle.h"
@@ -26,11 +26,11 @@ void OVP_NormalizeImage(ImageHandle image);
 /// column b from row 255 - h down to the bottom row.
 void ScaleHistogramCounts(const HistogramCounts counts, uint8_t heights[256]);
 
-/// Advanced > Histogram-1d: the histogram picture of a picked image in a new
-/// 256 x 256 window. Returns the new window (none when cancelled).
-ImageHandle histo1();
+/// The histogram picture of an image in a new 256 x 256 window. Returns the
+/// new window (none when the image is gone).
+ImageHandle Histogram1DImage(ImageHandle source);
 
-/// Advanced > Histogram-2d > Kill pixel: sets one picked pixel to 0.
-void OVP_KillPixel();
+/// Sets one pixel to 0 and redraws.
+void KillPixel(ImageHandle window, int column, int row);
 
 }  // namespace orvex

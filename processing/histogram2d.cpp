@@ -5,7 +5,6 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/image_picker.h"
 #include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
@@ -53,15 +52,7 @@ int RecordTraceback(const TracebackEntry& entry) {
     return slot;
 }
 
-ImageHandle histo2() {
-    app::PickRequest request;
-    request.title = "Histogram-2d";
-    request.entries.push_back({"Pick x-axis image"});
-    // The loops run over the x-axis image, so the y-axis image must match it.
-    request.entries.push_back({"Pick y-axis image", app::PickSameSize});
-    if (app::PickImages(request) < 2) return {};
-    const ImageHandle xWindow = request.entries[0].window;
-    const ImageHandle yWindow = request.entries[1].window;
+ImageHandle Histogram2DImage(ImageHandle xWindow, ImageHandle yWindow) {
     if (!LiveImage(xWindow) || !LiveImage(yWindow)) return {};
     if (!SameSize(xWindow, yWindow)) return {};
     const std::string xName = nameOf(xWindow), yName = nameOf(yWindow);
@@ -132,30 +123,8 @@ ImageHandle histo2() {
     return histogram;
 }
 
-ImageHandle chi_traceback() {
+ImageHandle TracebackImage(ImageHandle chosen, int l, int t, int r, int b) {
     const auto& table = TracebackTable();
-    std::vector<ImageHandle> histograms;
-    std::vector<std::string> names;
-    int recorded = 0;
-    for (const auto& e : table) {
-        if (e.histogram == 0) continue;
-        ++recorded;
-        const ImageHandle h{e.histogram};
-        if (LiveView(h) && std::find(histograms.begin(), histograms.end(), h) == histograms.end()) {
-            histograms.push_back(h);
-            names.push_back(nameOf(h));
-        }
-    }
-    // With every recorded histogram closed there is nothing to choose from either.
-    if (recorded == 0 || histograms.empty()) {
-        platform::showMessage("There is no traceback information available", "chi_traceback()");
-        return {};
-    }
-
-    TracebackAreaDialog chooser(histograms, names);
-    if (!platform::ui().runDialog(chooser) || !chooser.accepted()) return {};
-    const ImageHandle chosen = chooser.chosen;
-
     const TracebackEntry* entry = nullptr;
     for (const auto& e : table)
         if (e.histogram != 0 && e.histogram == chosen.number) entry = &e;  // the last match wins
@@ -186,7 +155,6 @@ ImageHandle chi_traceback() {
     if (registered) SetRegistration(trace, lowerLeft, upperRight);
     SetImageName(trace, histogramName + "-trace");
 
-    const int l = chooser.left, t = chooser.top, r = chooser.right, b = chooser.bottom;
     std::vector<uint8_t> xRow(static_cast<size_t>(width)), yRow(static_cast<size_t>(width)),
         out(static_cast<size_t>(width));
     for (int row = 0; row < height; ++row) {

@@ -30,14 +30,16 @@ void ResetTracebackTable();
 /// oldest (smallest-numbered) histogram when all are used. Returns the slot.
 int RecordTraceback(const TracebackEntry& entry);
 
-/// Advanced > Histogram-2d > Calculate: the 256 x 256 histogram of a picked
-/// x-axis and y-axis image pair. Returns the new window (none when cancelled).
-ImageHandle histo2();
+/// The 256 x 256 histogram of an x-axis and y-axis image pair of one size,
+/// recorded for the traceback. Returns the new window (none when the pair is
+/// gone or of two sizes).
+ImageHandle Histogram2DImage(ImageHandle xImage, ImageHandle yImage);
 
-/// Advanced > Histogram-2d > Traceback: a two-valued image of the x-axis
-/// image's size, 255 where the pair of a source pixel lies in a rectangle
-/// chosen on one of the recorded histograms. Returns the new window.
-ImageHandle chi_traceback();
+/// The traceback of a rectangle (bounds inclusive, left <= right, top <=
+/// bottom) on a recorded histogram: a two-valued image of the x-axis image's
+/// size, 255 where the pair of a source pixel lies in the rectangle. Returns
+/// the new window (none after a refusal).
+ImageHandle TracebackImage(ImageHandle histogram, int left, int top, int right, int bottom);
 
 /// The area chooser of the traceback: the histograms by name, the chosen one
 /// painted, and a rectangle dragged on it (or typed) in histogram pixels.

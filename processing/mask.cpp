@@ -3,12 +3,10 @@
 #include <cstdint>
 #include <vector>
 
-#include "app/image_picker.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
 #include "platform/ui.h"
-#include "processing/histogram_pick.h"
 
 namespace orvex {
 
@@ -97,19 +95,7 @@ void OV_Negate(ImageHandle window) {
     Redraw(window, true);
 }
 
-ImageHandle MakeMask() {
-    const auto pick = PickImagePixel("Pick image and threshold color");
-    if (!pick) return {};
-    return OV_Threshold(pick->window, PixelValue(pick->window, pick->column, pick->row));
-}
-
-ImageHandle MaskImage() {
-    app::PickRequest request;
-    request.title = "Mask Image";
-    request.entries.push_back({"Pick Source band"});
-    request.entries.push_back({"Pick MASK"});
-    if (app::PickImages(request) < 2) return {};
-    const ImageHandle source = request.entries[0].window, maskWindow = request.entries[1].window;
+ImageHandle MaskedImage(ImageHandle source, ImageHandle maskWindow) {
     if (!SameSize(source, maskWindow)) return {};
     const std::string sourceName = nameOf(source), maskName = nameOf(maskWindow);
 
@@ -140,12 +126,6 @@ ImageHandle MaskImage() {
     LogHistory(result, "  result image: " + nameOf(result), false);
     Redraw(result, true);
     return result;
-}
-
-void NegateData() {
-    const ImageHandle active = ActiveImageWindow();
-    if (!LiveImage(active)) return;
-    OV_Negate(active);
 }
 
 }  // namespace orvex

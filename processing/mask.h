@@ -12,16 +12,9 @@ ImageHandle OV_Threshold(ImageHandle image, unsigned level);
 /// Inverts the data in place (255 - v, or 65535 - v) and redraws.
 void OV_Negate(ImageHandle image);
 
-/// Advanced > Modify Image > Make mask: the threshold of a picked image at
-/// the value of the picked pixel. Returns the mask (none when cancelled).
-ImageHandle MakeMask();
-
-/// Advanced > Modify Image > Mask Image: a copy of a picked source that keeps
-/// its values where a picked mask of the same size is non-zero and is 0
-/// elsewhere. Returns the result (none when cancelled or of another size).
-ImageHandle MaskImage();
-
-/// Advanced > Special Effects > Negate Data on the active image.
-void NegateData();
+/// A copy of the source that keeps its values where the mask (of the same
+/// size) is non-zero and is 0 elsewhere. Returns the result (none when the
+/// two differ in size).
+ImageHandle MaskedImage(ImageHandle source, ImageHandle mask);
 
 }  // namespace orvex

@@ -1,5 +1,5 @@
 #pragma once
-// Advanced > Concatenate Images: a mosaic of registered images placed by
+// The images of Advanced > Concatenate Images: a mosaic of registered images placed by
 // their real coordinates, a pave of images side by side in pick order, and
 // a stereo pair of two images with a thin separator between them.
 #include <vector>
@@ -22,13 +22,5 @@ ImageHandle MakeMosaic(std::vector<ImageHandle> images);
 ImageHandle MakePave(const std::vector<ImageHandle>& images);
 /// The stereo pair of a left and a right image; none after a refusal.
 ImageHandle MakeStereoPair(ImageHandle left, ImageHandle right);
-
-/// The menu commands: pick the images, then make the result.
-ImageHandle ov_mosaic();
-ImageHandle ov_pave();
-ImageHandle ov_make_stereo_pair();
-
-/// Adds "Advanced > Concatenate Images > &Mosaic", "&Pave" and "&Combine".
-void RegisterMosaicCommands();
 
 }  // namespace orvex

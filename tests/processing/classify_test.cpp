@@ -5,11 +5,11 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/commands/classify.h"
 #include "imagestore/image_display.h"
 #include "imagestore/orvex_view.h"
-#include "platform/surface.h"
 #include "platform/clock.h"
-#include "processing/classify_commands.h"
+#include "platform/surface.h"
 #include "processing/colour_list.h"
 #include "processing/toolkit_fixture.h"
 
@@ -278,7 +278,7 @@ TEST_F(Classify, NewAskForTheBandsAgainAndAutomaticAddsNumberedClasses) {
 
 TEST_F(Classify, ATrainedClassTakesTheNameOfTheColourChosenForIt) {
     ImageHandle a = image(6, 6, 8, [](int c, int) { return c * 10; });
-    WriteColourList(LastColourListPath(), {{0x0000FF, "Red"}, {0x00FFFF, "Yellow"}});
+    WriteColourList(LastColourListPath(app::application().programFolder), {{0x0000FF, "Red"}, {0x00FFFF, "Yellow"}});
     pickAndFinish({a});
     std::vector<ClassItem> classes;
     ui.queue(platform::DialogScript{{press("Add..."), press("Change color"), press("Name..."), press("Change color")},

@@ -2,7 +2,7 @@
 // the Composite command with its picks and dialog.
 #include "processing/composite.h"
 
-#include "processing/composite_commands.h"
+#include "app/commands/composite.h"
 #include "processing/toolkit_fixture.h"
 
 namespace orvex {

@@ -5,9 +5,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/commands/contrast.h"
 #include "app/palette_bar.h"
 #include "processing/colour_list.h"
-#include "processing/contrast_commands.h"
 #include "processing/false_colour_dialog.h"
 #include "processing/toolkit_fixture.h"
 
@@ -111,8 +111,8 @@ TEST_F(FalseColourFiles, ThePaletteBarReadsWhatTheDialogWrites) {
 }
 
 TEST_F(FalseColourFiles, ColourListChooserAddsDeletesRenamesAndRemembers) {
-    WriteColourList(LastColourListPath(), {{0x0000FF, "red"}, {0x00FF00, "green"}});
-    EXPECT_EQ(ReadColourList(LastColourListPath()).size(), 2u);
+    WriteColourList(LastColourListPath(app::application().programFolder), {{0x0000FF, "red"}, {0x00FF00, "green"}});
+    EXPECT_EQ(ReadColourList(LastColourListPath(app::application().programFolder)).size(), 2u);
     ui.queue(platform::DialogScript{{press("Add..."), setText(ColourListDialog::kName, "teal"), press("OK")},
                                     [](platform::DialogModel& d) {
                                         EXPECT_EQ(d.caption(), "Pick Color");
@@ -120,22 +120,22 @@ TEST_F(FalseColourFiles, ColourListChooserAddsDeletesRenamesAndRemembers) {
                                     }});
     ui.queue(uint32_t{0x808000});
     // The entry of the initial colour starts selected; Add goes after it.
-    const auto chosen = ChooseColour("Pick Color", 0x00FF00);
+    const auto chosen = ChooseColour(app::application().programFolder, "Pick Color", 0x00FF00);
     ASSERT_TRUE(chosen);
     EXPECT_EQ(chosen->colour, 0x808000u);
     EXPECT_EQ(chosen->name, "teal");
-    auto list = ReadColourList(LastColourListPath());
+    auto list = ReadColourList(LastColourListPath(app::application().programFolder));
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[2].name, "teal");
 
     dialog({setValue(ColourListDialog::kList, 0), press("Delete"), press("Cancel")});
-    EXPECT_FALSE(ChooseColour("Pick Color"));
-    EXPECT_EQ(ReadColourList(LastColourListPath()).size(), 3u);  // Cancel keeps the file
+    EXPECT_FALSE(ChooseColour(app::application().programFolder, "Pick Color"));
+    EXPECT_EQ(ReadColourList(LastColourListPath(app::application().programFolder)).size(), 3u);  // Cancel keeps the file
     std::ofstream(dir / "two.cl", std::ios::binary)
         << "Color List file for Pixmerel\n\n\r\n\r\nBEGIN Items\r\n Item=16777215 snow white\r\nEND Items\r\n";
     dialog({press("Load..."), press("OK")});
     ui.queue(platform::FileAnswer{(dir / "two.cl").string(), 0});
-    const auto loaded = ChooseColour("Pick Color");
+    const auto loaded = ChooseColour(app::application().programFolder, "Pick Color");
     ASSERT_TRUE(loaded);
     EXPECT_EQ(loaded->name, "snow white");
     EXPECT_EQ(ui.fileRequests.back().filters[0].second, "*.cl");
@@ -146,7 +146,7 @@ protected:
     void SetUp() override {
         ToolkitTest::SetUp();
         RegisterContrastCommands();
-        WriteColourList(LastColourListPath(), {{0x0000FF, "red"}, {0x00FF00, "green"}});
+        WriteColourList(LastColourListPath(app::application().programFolder), {{0x0000FF, "red"}, {0x00FF00, "green"}});
         source = image(8, 10, 8, [](int c, int r) { return 40 + 10 * c + r; });
         SetPalette(source, ramp(256).data(), 256, PaletteCustom);
     }

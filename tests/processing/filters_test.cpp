@@ -5,8 +5,9 @@
 #include <filesystem>
 #include <fstream>
 
+#include "app/commands/filters.h"
 #include "geometry_fixture.h"
-#include "processing/filters_commands.h"
+#include "processing/filters_dialogs.h"
 #include "processing/geometry.h"
 
 namespace orvex {

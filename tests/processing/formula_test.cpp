@@ -3,7 +3,8 @@
 
 #include <fstream>
 
-#include "processing/formula_commands.h"
+#include "app/commands/formula.h"
+#include "processing/formula_dialogs.h"
 #include "processing/toolkit_fixture.h"
 
 namespace orvex {

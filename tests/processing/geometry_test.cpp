@@ -3,8 +3,8 @@
 
 #include <cmath>
 
+#include "app/commands/geometry.h"
 #include "geometry_fixture.h"
-#include "processing/geometry_commands.h"
 
 namespace orvex {
 namespace {

@@ -6,8 +6,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/commands/rectify.h"
 #include "imagestore/orvex_view.h"
-#include "processing/rectify_commands.h"
 #include "processing/toolkit_fixture.h"
 
 namespace orvex {

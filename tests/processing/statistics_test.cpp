@@ -5,9 +5,10 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/commands/statistics.h"
 #include "geometry_fixture.h"
 #include "platform/surface.h"
-#include "processing/statistics_commands.h"
+#include "processing/statistics_dialogs.h"
 
 namespace orvex {
 namespace {

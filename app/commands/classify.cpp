@@ -1,4 +1,4 @@
-#include "processing/classify_commands.h"
+#include "app/commands/classify.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -289,7 +289,7 @@ bool ClassifyDialog::pressed(platform::DialogControl& control) {
     } else if (label == "Change color") {
         if (index < 0) return false;
         ClassItem& item = classes_[static_cast<size_t>(index)];
-        auto chosen = ChooseColour("Pick Color", item.colour);
+        auto chosen = ChooseColour(app::application().programFolder, "Pick Color", item.colour);
         if (!chosen) return false;
         item.colour = chosen->colour & 0xFFFFFF;
         if (item.name.rfind("Train", 0) == 0 && !chosen->name.empty())

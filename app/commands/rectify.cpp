@@ -1,4 +1,4 @@
-#include "processing/rectify_commands.h"
+#include "app/commands/rectify.h"
 
 #include <algorithm>
 #include <cstdio>

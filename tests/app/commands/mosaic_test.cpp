@@ -2,6 +2,7 @@
 // pave, the separator of a pair, and the refusals of each.
 #include "processing/mosaic.h"
 
+#include "app/commands/mosaic.h"
 #include "imagestore/display_mapping.h"
 #include "processing/toolkit_fixture.h"
 

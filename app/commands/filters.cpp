@@ -1,8 +1,7 @@
-#include "processing/filters_commands.h"
+#include "app/commands/filters.h"
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
 #include <string>
 
@@ -12,6 +11,7 @@
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
 #include "platform/ui.h"
+#include "processing/filters_dialogs.h"
 
 namespace orvex {
 
@@ -25,14 +25,6 @@ DialogControl control(const std::string& label, ControlKind kind) {
     c.label = label;
     c.kind = kind;
     return c;
-}
-
-std::string weightLabel(int i) { return "k" + std::to_string(i); }
-
-std::string threeDecimals(double v) {
-    char text[64];
-    std::snprintf(text, sizeof text, "%.3f", v);
-    return text;
 }
 
 // The pixel a pick landed on. The picker hands back the real position of the
@@ -54,58 +46,6 @@ bool pickedPixel(ImageHandle window, RealPoint at, int& column, int& row) {
 }
 
 }  // namespace
-
-// --- Convolutions ---------------------------------------------------------------
-
-ConvolutionDialog::ConvolutionDialog(std::vector<Kernel> kernels)
-    : DialogModel("Convolutions"), kernels_(std::move(kernels)) {
-    DialogControl names = control("Name", ControlKind::DropDown);
-    for (const Kernel& k : kernels_) names.items.push_back(k.name);
-    names.value = kernels_.empty() ? -1 : 0;
-    add(names);
-    for (int i = 0; i < 9; ++i) {
-        DialogControl weight = control(weightLabel(i), ControlKind::RealEdit);
-        weight.text = threeDecimals(0);
-        add(weight);
-    }
-    add(control("OK", ControlKind::Button));
-    add(control("Cancel", ControlKind::Button));
-}
-
-void ConvolutionDialog::initialize() {
-    if (!kernels_.empty()) show(0);
-}
-
-void ConvolutionDialog::show(int index) {
-    if (index < 0 || index >= static_cast<int>(kernels_.size())) return;
-    find("Name")->value = index;
-    for (int i = 0; i < 9; ++i) find(weightLabel(i))->text = threeDecimals(kernels_[static_cast<size_t>(index)].weights[static_cast<size_t>(i)]);
-}
-
-void ConvolutionDialog::changed(DialogControl& control) {
-    if (control.label == "Name") show(control.value);
-}
-
-bool ConvolutionDialog::pressed(DialogControl& control) {
-    if (control.label != "OK") return DialogModel::pressed(control);
-    Kernel k;
-    const int chosen = find("Name")->value;
-    if (chosen >= 0 && chosen < static_cast<int>(kernels_.size())) k.name = kernels_[static_cast<size_t>(chosen)].name;
-    for (int i = 0; i < 9; ++i) {
-        const std::string& text = find(weightLabel(i))->text;
-        char* end = nullptr;
-        const double v = std::strtod(text.c_str(), &end);
-        while (end && (*end == ' ' || *end == '\t')) ++end;
-        if (text.empty() || !end || *end != '\0' || !std::isfinite(v)) {
-            platform::showMessage("Entry must be numeric", weightLabel(i));
-            return false;
-        }
-        k.weights[static_cast<size_t>(i)] = static_cast<float>(v);
-    }
-    kernel_ = k;
-    close(true);
-    return true;
-}
 
 // --- Filter -------------------------------------------------------------------
 

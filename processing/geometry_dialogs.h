@@ -1,7 +1,6 @@
 #pragma once
-// The geometry commands: Basic > Rotate/Flip, Basic > Crop and Advanced >
-// Modify Image > Resize, with their dialogs.
-#include "imagestore/image_handle.h"
+// The dialogs of Basic > Rotate/Flip and Advanced > Modify Image > Resize as
+// dialog models.
 #include "platform/dialog_model.h"
 #include "processing/geometry.h"
 
@@ -24,13 +23,5 @@ public:
     int newHeight() const;
     ResampleMethod method() const;
 };
-
-/// The commands on the active image window; each returns the new window or none.
-ImageHandle OnRotateFlip();
-ImageHandle OnResize();
-ImageHandle OnCrop();
-
-/// Enters the geometry commands in the command table.
-void RegisterGeometryCommands();
 
 }  // namespace orvex

@@ -1,11 +1,9 @@
 #pragma once
-// Advanced > Modify Image > Formula: the dialog that asks for the expression
-// (typed, or taken from the stored formulas) and the command that binds its
-// letters to picked images and computes the new image.
+// The "Formula" dialog of Advanced > Modify Image > Formula as a dialog
+// model: the expression typed, or taken from the stored formulas.
 #include <string>
 #include <vector>
 
-#include "imagestore/image_handle.h"
 #include "platform/dialog_model.h"
 
 namespace orvex {
@@ -33,15 +31,5 @@ public:
 private:
     std::vector<StoredFormula> stored_;
 };
-
-/// Binds each letter of the expression to a picked image and computes the
-/// new image; the result window, or none when nothing was made.
-ImageHandle ApplyFormula(const std::string& expression);
-
-/// The menu command: the dialog (opened with the formula last used), then ApplyFormula.
-void ov_formula();
-
-/// Adds "Advanced > Modify Image > &Formula" to the command table.
-void RegisterFormulaCommands();
 
 }  // namespace orvex

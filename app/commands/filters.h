@@ -1,32 +1,12 @@
 #pragma once
 // The filter commands: Advanced > Modify Image > Convolution and Filter,
-// Advanced > Special Effects > Erode, Dilate and Median, with their dialogs.
-#include <vector>
-
+// Advanced > Special Effects > Erode, Dilate and Median, and the Filter
+// dialog, which picks its high value through the image picker.
 #include "imagestore/image_handle.h"
 #include "platform/dialog_model.h"
 #include "processing/filters.h"
 
 namespace orvex {
-
-/// "Convolutions": the "Name" drop-down of the kernel library (the first
-/// kernel chosen at opening), the nine weights "k0" .. "k8", "OK", "Cancel".
-/// Choosing a name fills the weights with 3 decimals; OK refuses a weight
-/// that is not a number ("Entry must be numeric", the weight's label as caption).
-class ConvolutionDialog : public platform::DialogModel {
-public:
-    explicit ConvolutionDialog(std::vector<Kernel> kernels);
-    void initialize() override;
-    void changed(platform::DialogControl& control) override;
-    bool pressed(platform::DialogControl& control) override;
-    /// The kernel taken on OK: the chosen name with the typed weights.
-    const Kernel& kernel() const { return kernel_; }
-
-private:
-    void show(int index);
-    std::vector<Kernel> kernels_;
-    Kernel kernel_;
-};
 
 /// "Filter" on one image: "Low Value", "High Value", the range hint, "Keep
 /// Inside" / "Keep Outside", "Create B/W Mask", "Pick Low" (the mean of a

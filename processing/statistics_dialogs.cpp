@@ -1,9 +1,8 @@
-#include "processing/statistics_commands.h"
+#include "processing/statistics_dialogs.h"
 
 #include <algorithm>
 #include <cstdio>
 
-#include "app/command_table.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "platform/surface.h"
@@ -191,17 +190,6 @@ void StatisticsDialog::paint(DialogControl& canvas, platform::Surface& surface) 
             y0 = y1;
         }
     }
-}
-
-void OnStatistics() {
-    if (!LiveImage(ActiveImageWindow())) return;
-    StatisticsDialog dialog;
-    platform::ui().runDialog(dialog);
-}
-
-void RegisterStatisticsCommands() {
-    app::AddImageCommand("Basic > &Statistics", OnStatistics,
-                         "Measure an area or a transect of the active image");
 }
 
 }  // namespace orvex

@@ -1,6 +1,6 @@
 #pragma once
-// Basic > Statistics: the "Statistics" dialog, in which the user measures
-// rectangles and transects of the active image and may log the results.
+// The "Statistics" dialog of Basic > Statistics as a dialog model: the user
+// measures rectangles and transects of the active image and may log the results.
 #include <optional>
 #include <string>
 
@@ -37,11 +37,5 @@ private:
     std::optional<AreaStatistics> area_;
     std::optional<TransectStatistics> transect_;
 };
-
-/// The command: the dialog on the active image window.
-void OnStatistics();
-
-/// Enters the command in the command table.
-void RegisterStatisticsCommands();
 
 }  // namespace orvex

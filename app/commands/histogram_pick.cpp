@@ -1,4 +1,4 @@
-#include "processing/histogram_pick.h"
+#include "app/commands/histogram_pick.h"
 
 #include <algorithm>
 #include <cmath>

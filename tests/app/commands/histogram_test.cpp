@@ -3,9 +3,9 @@
 
 #include <tuple>
 
+#include "app/commands/histogram.h"
 #include "histogram_fixture.h"
 #include "processing/histogram2d.h"
-#include "processing/histogram_commands.h"
 
 namespace orvex {
 namespace {

@@ -2,11 +2,11 @@
 // menu commands on headless images: palettes, pixels, messages and history.
 #include <fstream>
 
+#include "app/commands/contrast.h"
 #include "app/palette_bar.h"
 #include "imagestore/image_info.h"
 #include "processing/colour_list.h"
 #include "processing/contrast.h"
-#include "processing/contrast_commands.h"
 #include "processing/contrast_dialogs.h"
 #include "processing/contrast_histogram.h"
 #include "processing/toolkit_fixture.h"
@@ -181,7 +181,7 @@ TEST_F(ContrastCommands, GreyAndColourScales) {
     EXPECT_EQ(p[255], 0x00FF00u);
     EXPECT_EQ(p[128], 0x008000u);
 
-    WriteColourList(LastColourListPath(), {{0x000000, "black"}, {0x0A0014, "dark red"}, {0x0A0014, "again"}});
+    WriteColourList(LastColourListPath(app::application().programFolder), {{0x000000, "black"}, {0x0A0014, "dark red"}, {0x0A0014, "again"}});
     dialog({setValue(ColourListDialog::kList, 0), press("OK")});
     dialog({setValue(ColourListDialog::kList, 1), press("OK")});
     run(kMenu + "Set &Color Scale");

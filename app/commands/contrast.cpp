@@ -1,7 +1,10 @@
-#include "processing/contrast_commands.h"
+#include "app/commands/contrast.h"
 
+#include <string>
+#include <utility>
 #include <vector>
 
+#include "app/application.h"
 #include "app/command_table.h"
 #include "app/image_picker.h"
 #include "app/palette_bar.h"
@@ -10,6 +13,8 @@
 #include "processing/colour_list.h"
 #include "processing/contrast.h"
 #include "processing/contrast_dialogs.h"
+#include "processing/contrast_histogram.h"
+#include "processing/false_colour.h"
 #include "processing/false_colour_dialog.h"
 #include "processing/palette_ops.h"
 #include "processing/palette_optimize.h"
@@ -72,9 +77,9 @@ void ov_set_gray_scale() {
 void ov_set_color_scale() {
     const ImageHandle window = active();
     if (!window) return;
-    const auto start = ChooseColour("Pick Start", 0);
+    const auto start = ChooseColour(app::application().programFolder, "Pick Start", 0);
     if (!start) return;
-    const auto end = ChooseColour("Pick End", 0);
+    const auto end = ChooseColour(app::application().programFolder, "Pick End", 0);
     if (!end) return;
     const int n = paletteCount(window);
     if (n > 0) SetCustomPalette(window, ColourScalePalette(start->colour, end->colour, n));
@@ -119,8 +124,31 @@ void palette_display() { DisplayPalette(ActiveImageWindow()); }
 
 void convert16to8normalize() {
     const ImageHandle window = active();
-    if (window) NormalizeTo8Bit(window);
+    if (window) NormalizeTo8Bit(window, app::palfile().defaultPalette());
 }
+
+void ov_false_color() {
+    const std::string& folder = app::application().programFolder;
+    const ImageHandle source = ActiveImageWindow();
+    if (!LiveView(source)) return;
+    const ImageHandle working = DuplicateImage(source, true, true);
+    if (!working) return;
+    platform::ui().setStatusText(0, "Calculating histogram...");
+    std::vector<float> shares = PercentHistogram(working, 5);
+    platform::ui().setStatusText(0, "");
+    ImageSummary s;
+    GetImageSummary(working, s);
+    FalseColourDefinition definition;
+    if (!ReadFalseColourFile(LastFalseColourPath(folder), s.paletteCount, definition) &&
+        !NewFalseColourDefinition(definition)) {
+        CloseImageWindow(working);
+        return;
+    }
+    FalseColourDialog dialog(working, std::move(shares), std::move(definition), folder);
+    dialog.apply();
+    platform::ui().runDialog(dialog);
+}
+
 
 void RegisterContrastCommands() {
     auto add = [](const std::string& path, void (*run)(), const char* status, bool separator = false) {

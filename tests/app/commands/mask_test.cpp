@@ -1,6 +1,7 @@
 // Make mask, Mask Image and Negate Data.
 #include "processing/mask.h"
 
+#include "app/commands/histogram.h"
 #include "histogram_fixture.h"
 
 namespace orvex {

@@ -20,6 +20,8 @@ void ov_stretch_palette();
 void ov_unstretch_palette();
 void palette_display();
 void convert16to8normalize();
+/// Basic > False Color: working copy, histogram strip, "last.fc" (or New), the dialog.
+void ov_false_color();
 
 /// Enters the commands in the command table (again: replacing them in place).
 void RegisterContrastCommands();
