@@ -286,12 +286,10 @@ ImageHandle ResampleImage(ImageHandle source, int width, int height, ResampleMet
     s = LiveImage(source);
     if (!result || !s) return result;
     if (s->IsPositionRegistered()) {
-        // The result covers the same real area: each of its pixel centres
-        // stands where it sampled the source.
-        const double sx = static_cast<double>(s->Width()) / width;
-        const double sy = static_cast<double>(s->Height()) / height;
-        const RealPoint lowerLeft = s->PixelToReal(sx * 0.5 - 0.5, sy * (height - 0.5) - 0.5);
-        const RealPoint upperRight = s->PixelToReal(sx * (width - 0.5) - 0.5, sy * 0.5 - 0.5);
+        // The result covers the same real area: its corner pixels take the
+        // real coordinates of the source's corner pixels, as its tie points give them.
+        RealPoint lowerLeft, upperRight;
+        s->GetLowerLeftUpperRight(lowerLeft, upperRight);
         SetRegistration(result, lowerLeft, upperRight);
     }
     s = LiveImage(source);
