@@ -157,6 +157,38 @@ TEST_F(ContrastCommands, LinearStretchIntoACopyWithPercentagesKeptForTheNextRun)
     EXPECT_EQ(ActiveImageWindow(), w);
 }
 
+TEST_F(ContrastCommands, SixteenBitLinearStretchIntoACopy) {
+    // Ten values, a tenth of the pixels each: cuts of 15% and 25% give
+    // f = 1001 and n = 1007, factor 65535 / 6.
+    ImageHandle w = image(10, 2, 16, [](int c, int) { return 1000 + c; });
+    dialog({setValue("Use Percentage", 1), setText("Starting", "15"), setText("Ending", "25"),
+            choose("Transform Image"), press("OK")});
+    run(kMenu + "&Linear Stretch");
+    const ImageHandle copy = ActiveImageWindow();
+    ASSERT_NE(copy, w);
+    EXPECT_EQ(LiveImage(copy)->Depth(), 16);
+    const std::vector<int> stretched{0, 0, 10922, 21845, 32767, 43690, 54612, 65535, 65535, 65535};
+    EXPECT_EQ(row(copy, 0), stretched);
+    EXPECT_EQ(row(copy, 1), stretched);
+    EXPECT_EQ(row(w, 0)[2], 1002);  // the source stays as it is
+    EXPECT_EQ(historyLines("Linear Stretch (transform image):  ").size(), 3u);
+
+    // Without cuts the whole range 2000 .. 2003 spreads over 0 .. 65535.
+    ImageHandle narrow = image(4, 1, 16, [](int c, int) { return 2000 + c; });
+    dialog({setValue("Use Percentage", 0), choose("Transform Image"), press("OK")});
+    run(kMenu + "&Linear Stretch");
+    ASSERT_NE(ActiveImageWindow(), narrow);
+    EXPECT_EQ(row(ActiveImageWindow(), 0), (std::vector<int>{0, 21845, 43690, 65535}));
+
+    // One value only: the ends meet and nothing is made.
+    ImageHandle flat = image(3, 1, 16, [](int, int) { return 777; });
+    const int before = windowList().Count();
+    dialog({choose("Transform Image"), press("OK")});
+    run(kMenu + "&Linear Stretch");
+    EXPECT_EQ(windowList().Count(), before);
+    EXPECT_EQ(ActiveImageWindow(), flat);
+}
+
 TEST_F(ContrastCommands, EscapeStopsTheCountingAtOnceAndTheCopyAfterTheQuestion) {
     // Every row alike, so the histogram of the first row is that of the image.
     ImageHandle w = image(4, 4, 8, [](int c, int) { return 100 + 20 * c; });
@@ -308,6 +340,9 @@ TEST_F(ContrastCommands, NormalizeSixteenBitsToEight) {
     ASSERT_NE(made, w);
     EXPECT_EQ(LiveImage(made)->Depth(), 8);
     EXPECT_EQ(row(made, 0), (std::vector<int>{0, 127, 255}));
+    // No default palette loaded: the grey ramp, stretched over the new data's
+    // whole range 0 .. 255, not a black palette.
+    EXPECT_EQ(palette(made), greyRamp());
     ZRegistration out;
     GetZRegistration(made, out);
     EXPECT_EQ(out.flag, 1);
