@@ -113,7 +113,12 @@ TEST_F(ContrastCommands, LinearStretchOfThePaletteMapsTheDataRange) {
     EXPECT_EQ(p[10], old[0]);
     EXPECT_EQ(p[200], old[255]);
     EXPECT_EQ(p[201], 0xFFFFFFu);
-    for (int i = 10; i < 200; ++i) EXPECT_LE(p[i], p[i + 1]) << i;  // the old ramp, in order
+    // Steps of 190 / 255 from 10 in single precision: entry 11 is first
+    // reached by old entry 2, entry 100 by 121, entry 150 by 188.
+    EXPECT_EQ(p[11], old[2]);
+    EXPECT_EQ(p[100], old[121]);
+    EXPECT_EQ(p[150], old[188]);
+    EXPECT_EQ(p[199], old[254]);
 }
 
 TEST_F(ContrastCommands, LinearStretchEndsWithAndWithoutCuts) {
