@@ -11,6 +11,7 @@
 #include "config/elmfile.h"
 #include "config/software_settings.h"
 #include "hardware/board.h"
+#include "hardware/win30/win30pg.h"
 #include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
@@ -85,9 +86,29 @@ bool begin(const char* caption) {
         return false;
     }
     if (runState().runState != RUN_IDLE) return false;
+    // A stage axis given up in an earlier run or move is tried again.
+    board().RetryStage();
     board().Blank(0);
     board().Control(1);
     return true;
+}
+
+// On a real probe the analog channels never hold a made-up picture unannounced:
+// a warning at every start of a run and a line in every analog image's history.
+void announceDisabledAnalogInputs(const char* caption) {
+    const int probe = softwareSettings().probeType;
+    if (probe != kProbeSemq && probe != kProbeJeol && probe != kProbeCameca) return;
+    if (board().adType != devicetype::Win30pg) return;
+    const AnalogInputs inputs = win30pg().inputs();
+    if (inputs == AnalogInputs::Measured || channelTables().EnabledCount(CHANNEL_ANALOG) == 0) return;
+    const bool failed = inputs == AnalogInputs::Disabled;
+    platform::ui().message(failed ? kAnalogBoardFailedWarning : kAnalogBoardMissingWarning, caption,
+                           platform::Buttons::Ok, platform::Icon::Warning);
+    const std::string line = failed ? kAnalogBoardFailedHistory : kAnalogBoardMissingHistory;
+    for (int i = 0; i < channelTables().analogMax; ++i) {
+        const CHANNEL& c = channelTables().analog[i];
+        if (c.enabled && c.image) LogHistory(c.image, line, false);
+    }
 }
 
 // The end of Continuous and Average: beam centred and given back, menus back,
@@ -144,6 +165,7 @@ void acquire_single() {
     if (!begin("acquire_single")) return;
     platform::ui().setStatusText(0, "Acquisition running - single");
     PrepareAcquisition();
+    announceDisabledAnalogInputs("acquire_single");
     board().ReportErrors();
     log("started acquire|single: ", true);
     setRunning(ACQUIRE_STORE);
@@ -168,6 +190,7 @@ void acquire_single() {
 void acquire_continuous() {
     if (!begin("acquire_continuous")) return;
     PrepareAcquisition();
+    announceDisabledAnalogInputs("acquire_continuous");
     log("started acquire|continuous: ", true);
     setRunning(ACQUIRE_STORE_EVERY);
     acquireMenuState().continuousChecked = true;
@@ -187,6 +210,7 @@ void acquire_continuous() {
 void acquire_average() {
     if (!begin("acquire_average")) return;
     PrepareAcquisition();
+    announceDisabledAnalogInputs("acquire_average");
     log("started acquire|average: ", true);
     setRunning(ACQUIRE_STORE);
     acquireMenuState().averageChecked = true;
@@ -215,6 +239,9 @@ void acquire_average() {
                 ScanPass();
             if (ChannelsEnabled() == 0) break;
             StretchAcquiredPalettes();
+            // A pass cut short by Halt (or a stage given up) is no finished
+            // last pass, even though it counted; a Finish ends as finished.
+            if (runState().runState != RUN_RUNNING) break;
             if (channelTables().AllComplete()) {
                 complete = true;
                 break;

@@ -40,6 +40,7 @@ void resetSx50Axes() {
     f.connection = SX50Connection();
     f.library.Unload();
     f.library.name = Sx50Library::kLibraryName;
+    ResetStageFailureReport();
 }
 
 SX50MOT::~SX50MOT() { Close(); }
@@ -121,6 +122,7 @@ double SX50MOT::GetPosition() {
 double SX50MOT::GetPositionHL() { return FractionOf(GetPosition()); }
 
 int SX50MOT::SetPosition(double target) {
+    if (failed) return 0;
     const uint32_t connection = sx50Connection().connection;
     if (connection == 0) return 0;
     Sx50Library& library = sx50Library();
@@ -146,6 +148,7 @@ int SX50MOT::SetPosition(double target) {
 }
 
 void SX50MOT::MoveWithBacklash(double target) {
+    if (failed) return;
     STAGEMOT::MoveWithBacklash(
         target, [this] { return GetPosition(); }, [this](double to) { SetPosition(to); },
         [this] { WaitForPosition(); });
@@ -155,7 +158,7 @@ void SX50MOT::MoveToPosition(double fraction) { MoveWithBacklash(PositionOf(frac
 
 void SX50MOT::WaitForPosition() {
     const uint32_t connection = sx50Connection().connection;
-    if (connection == 0) return;
+    if (connection == 0 || failed) return;
     Sx50Library& library = sx50Library();
     const uint32_t start = platform::clock().ticks();
     while (true) {
@@ -168,8 +171,8 @@ void SX50MOT::WaitForPosition() {
         if ((status & 0xFFFFu) == 0) return;
         platform::clock().sleep(kPollPauseMs);
         if (platform::clock().ticks() - start > kMoveTimeoutMs) {
-            platform::showMessage("The " + axisName + " axis did not come to rest",
-                                  "SX50MOT::WaitForPosition()");
+            GiveUp("The " + axisName + " axis did not come to rest\n" + kGivenUpText,
+                   "SX50MOT::WaitForPosition()");
             return;
         }
     }
