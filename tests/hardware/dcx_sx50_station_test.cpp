@@ -345,6 +345,27 @@ TEST_F(DcxStation, AnAxisThatNeverEndsItsMoveCostsOneTimeoutAndStopsTheRun) {
     EXPECT_NEAR(board().GetStageYPosition(), 50, 1e-9);
 }
 
+TEST_F(DcxStation, AHybridScanStopsBeforeBeamScanningATileTheStageNeverReached) {
+    enableCounters();
+    mc("never stop axis", 0, 4, 1);  // X
+    CALMAG& c = calmag();
+    c.SetXSize(21);
+    c.SetYSize(21);
+    c.stageToMicrons = 200;  // a 2000 x 2400 micron stage frame
+    c.calMicronsX = c.calMicronsY = 1000;
+    c.calMag = 100;
+    c.scanType = SCAN_HYBRID;
+    c.SetFieldOfView(100);  // a 1000-micron beam frame
+    c.SetScan();
+    ASSERT_GT(c.tilesX * c.tilesY, 1);
+    OnAcquireSingle();
+    EXPECT_EQ(ui.messages.size(), 1u) << ui.messageLines()[0];
+    EXPECT_EQ(timeouts(), 1u);
+    EXPECT_EQ(runEnd(), "halted");
+    EXPECT_EQ(counters("starts", "devA", 0, 0), 0);
+    EXPECT_TRUE(ui.progress.size() <= 1u);
+}
+
 TEST_F(DcxStation, ADeadControllerEndsAnAverageRunWithOneMessageAndIsTriedAgainByTheNext) {
     enableCounters();
     channelTables().SetAllMaxPasses(3);
