@@ -78,6 +78,28 @@ void setIdle() {
 
 void greyMenus(bool grey) { acquireMenuState().menusGreyed = grey; }
 
+// On a real probe the analog channels never hold a made-up picture unannounced:
+// a warning at every start of a run and a line in every analog image's history.
+// Measured when there is nothing to say.
+AnalogInputs analogInputsToAnnounce() {
+    const int probe = softwareSettings().probeType;
+    if (probe != kProbeSemq && probe != kProbeJeol && probe != kProbeCameca) return AnalogInputs::Measured;
+    if (board().adType != devicetype::Win30pg || channelTables().EnabledCount(CHANNEL_ANALOG) == 0)
+        return AnalogInputs::Measured;
+    return win30pg().inputs();
+}
+
+void noteAnalogInputsInHistory() {
+    const AnalogInputs inputs = analogInputsToAnnounce();
+    if (inputs == AnalogInputs::Measured) return;
+    const std::string line =
+        inputs == AnalogInputs::Disabled ? kAnalogBoardFailedHistory : kAnalogBoardMissingHistory;
+    for (int i = 0; i < channelTables().analogMax; ++i) {
+        const CHANNEL& c = channelTables().analog[i];
+        if (c.enabled && c.image) LogHistory(c.image, line, false);
+    }
+}
+
 // Steps every command begins with: a channel to acquire, no run active, the
 // beam unblanked and under control.
 bool begin(const char* caption) {
@@ -86,29 +108,16 @@ bool begin(const char* caption) {
         return false;
     }
     if (runState().runState != RUN_IDLE) return false;
+    // Said before the beam is unblanked, so it does not wait on the sample.
+    const AnalogInputs analog = analogInputsToAnnounce();
+    if (analog != AnalogInputs::Measured)
+        platform::ui().message(analog == AnalogInputs::Disabled ? kAnalogBoardFailedWarning : kAnalogBoardMissingWarning,
+                               caption, platform::Buttons::Ok, platform::Icon::Warning);
     // A stage axis given up in an earlier run or move is tried again.
     board().RetryStage();
     board().Blank(0);
     board().Control(1);
     return true;
-}
-
-// On a real probe the analog channels never hold a made-up picture unannounced:
-// a warning at every start of a run and a line in every analog image's history.
-void announceDisabledAnalogInputs(const char* caption) {
-    const int probe = softwareSettings().probeType;
-    if (probe != kProbeSemq && probe != kProbeJeol && probe != kProbeCameca) return;
-    if (board().adType != devicetype::Win30pg) return;
-    const AnalogInputs inputs = win30pg().inputs();
-    if (inputs == AnalogInputs::Measured || channelTables().EnabledCount(CHANNEL_ANALOG) == 0) return;
-    const bool failed = inputs == AnalogInputs::Disabled;
-    platform::ui().message(failed ? kAnalogBoardFailedWarning : kAnalogBoardMissingWarning, caption,
-                           platform::Buttons::Ok, platform::Icon::Warning);
-    const std::string line = failed ? kAnalogBoardFailedHistory : kAnalogBoardMissingHistory;
-    for (int i = 0; i < channelTables().analogMax; ++i) {
-        const CHANNEL& c = channelTables().analog[i];
-        if (c.enabled && c.image) LogHistory(c.image, line, false);
-    }
 }
 
 // The end of Continuous and Average: beam centred and given back, menus back,
@@ -165,7 +174,7 @@ void acquire_single() {
     if (!begin("acquire_single")) return;
     platform::ui().setStatusText(0, "Acquisition running - single");
     PrepareAcquisition();
-    announceDisabledAnalogInputs("acquire_single");
+    noteAnalogInputsInHistory();
     board().ReportErrors();
     log("started acquire|single: ", true);
     setRunning(ACQUIRE_STORE);
@@ -190,7 +199,7 @@ void acquire_single() {
 void acquire_continuous() {
     if (!begin("acquire_continuous")) return;
     PrepareAcquisition();
-    announceDisabledAnalogInputs("acquire_continuous");
+    noteAnalogInputsInHistory();
     log("started acquire|continuous: ", true);
     setRunning(ACQUIRE_STORE_EVERY);
     acquireMenuState().continuousChecked = true;
@@ -210,7 +219,7 @@ void acquire_continuous() {
 void acquire_average() {
     if (!begin("acquire_average")) return;
     PrepareAcquisition();
-    announceDisabledAnalogInputs("acquire_average");
+    noteAnalogInputsInHistory();
     log("started acquire|average: ", true);
     setRunning(ACQUIRE_STORE);
     acquireMenuState().averageChecked = true;

@@ -213,6 +213,13 @@ protected:
     UeidaqStandinState* board30 = nullptr;
 };
 
+// The same probe without the WIN-30 library.
+class MissingWin30Station : public Station {
+protected:
+    MissingWin30Station() : Station(kWin30Ini) {}
+    void beforeInitialize() override { win30pg().libraryName = "no_such_ueidaq.dll"; }
+};
+
 TEST_F(DcxStation, TheFileConfiguresEveryDriverAndTheStageFollowsTheSpectrometers) {
     EXPECT_TRUE(ui.messages.empty()) << ui.messageLines()[0];
     BOARD& b = board();
@@ -453,6 +460,19 @@ TEST_F(FailedWin30Station, ARunWithoutAnalogChannelsOrOnTheDemoProbeIsNotWarned)
     OnAcquireSingle();
     EXPECT_TRUE(ui.messages.empty()) << ui.messageLines()[0];
     EXPECT_NE(row(t.analog[0], 3)[5], 0);
+}
+
+TEST_F(MissingWin30Station, ARealProbeOnTheSimulatedRampSaysSo) {
+    EXPECT_EQ(ui.messageLines(), std::vector<std::string>{"LoadUEIDAQ(): Can't load UEIDAQ.dll"});
+    ui.clear();
+    configure(SCAN_BEAM, 6, 4);
+    ui.onPump = [] { OnAcquireFinish(); };
+    OnAcquireContinuous();
+    ASSERT_EQ(ui.messageLines(),
+              std::vector<std::string>{std::string("acquire_continuous: ") + kAnalogBoardMissingWarning});
+    EXPECT_EQ(runEnd(), "finished");
+    EXPECT_NE(GlobalHistoryText().find(kAnalogBoardMissingHistory), std::string::npos);
+    EXPECT_NE(row(channelTables().analog[0], 3)[5], 0);
 }
 
 TEST_F(Sx50Station, DisagreeingReadingsAreSettledThroughBoard) {
