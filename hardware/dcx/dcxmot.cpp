@@ -120,7 +120,12 @@ double DCXMOT::GetPositionHL() { return FractionOf(GetPositionEx()); }
 
 int DCXMOT::SetPosition(double target) {
     if (failed) return 0;
-    if (!HandleOk("DCXMOT::SetPosition()")) return 0;
+    if (!HandleOk("DCXMOT::SetPosition()")) {
+        // A controller that was never opened cannot move: the axis is given
+        // up like a stuck one, so a scan stops instead of saying so at every pixel.
+        failed = 1;
+        return 0;
+    }
     Enable();
     mcapiLibrary().moveAbsolute(handle, static_cast<uint16_t>(axisNumber), CountsOf(target));
     movePending = 1;

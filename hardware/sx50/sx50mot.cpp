@@ -124,7 +124,12 @@ double SX50MOT::GetPositionHL() { return FractionOf(GetPosition()); }
 int SX50MOT::SetPosition(double target) {
     if (failed) return 0;
     const uint32_t connection = sx50Connection().connection;
-    if (connection == 0) return 0;
+    if (connection == 0) {
+        // Nothing can move the stage: given up (said once), so a scan stops
+        // rather than measure the same spot at every pixel.
+        GiveUp("The " + axisName + " axis has no connection to the SX50\n" + kGivenUpText, "SX50MOT::SetPosition()");
+        return 0;
+    }
     Sx50Library& library = sx50Library();
     // The library only moves relatively: the distance is taken from the
     // present position. A move is never loaded from a failed read, nor a

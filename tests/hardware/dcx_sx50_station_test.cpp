@@ -373,6 +373,27 @@ TEST_F(DcxStation, AHybridScanStopsBeforeBeamScanningATileTheStageNeverReached) 
     EXPECT_TRUE(ui.progress.size() <= 1u);
 }
 
+TEST_F(DcxStation, AControllerThatIsNotOpenStopsTheScanWhateverItsSize) {
+    enableCounters();
+    board().dcxX().Close();
+    board().dcxY().Close();
+    // Each operation that needs the controller says "bad handle", but no move
+    // is tried twice: the messages do not grow with the image.
+    std::vector<size_t> shown;
+    for (uint32_t size : {3u, 30u, 60u}) {
+        ui.clear();
+        ResetGlobalHistory();
+        configure(SCAN_STAGE, size, size);
+        OnAcquireSingle();
+        shown.push_back(ui.messages.size());
+        EXPECT_EQ(ui.count("DCXMOT::SetPosition()", "bad handle"), 2);
+        EXPECT_EQ(runEnd(), "halted");
+    }
+    EXPECT_EQ(shown[1], shown[2]);  // both replace the images of the run before
+    EXPECT_LE(shown[2], 24u);
+    EXPECT_EQ(counters("starts", "devA", 0, 0), 0);
+}
+
 TEST_F(DcxStation, ADeadControllerEndsAnAverageRunWithOneMessageAndIsTriedAgainByTheNext) {
     enableCounters();
     channelTables().SetAllMaxPasses(3);
@@ -473,6 +494,17 @@ TEST_F(MissingWin30Station, ARealProbeOnTheSimulatedRampSaysSo) {
     EXPECT_EQ(runEnd(), "finished");
     EXPECT_NE(GlobalHistoryText().find(kAnalogBoardMissingHistory), std::string::npos);
     EXPECT_NE(row(channelTables().analog[0], 3)[5], 0);
+}
+
+TEST_F(Sx50Station, ALostConnectionStopsTheScanWithOneMessage) {
+    channelTables().digital[0].enabled = 1;
+    sx50AxisX().Close();
+    configure(SCAN_STAGE, 4, 2);
+    OnAcquireSingle();
+    EXPECT_EQ(ui.messageLines(),
+              std::vector<std::string>{"SX50MOT::SetPosition(): The stage y axis has no connection to the SX50\n" +
+                                       std::string(kGivenUpText)});
+    EXPECT_EQ(runEnd(), "halted");
 }
 
 TEST_F(Sx50Station, DisagreeingReadingsAreSettledThroughBoard) {

@@ -86,11 +86,19 @@ TEST_F(Sx50Test, AFailedInitializationIsReportedAndNothingMoves) {
     EXPECT_EQ(ask("load abs calls"), 0);
     ui.clear();
     sx50Connection().interfaceType = 1;
-    EXPECT_EQ(sx50AxisX().SetPosition(5), 0);
     EXPECT_EQ(sx50AxisX().GetPosition(), 0.0);
     sx50AxisX().WaitForPosition();
     sx50AxisX().Blank(1);
     EXPECT_TRUE(ui.messages.empty());
+    // A move cannot be made: the axis is given up, once for the whole stage.
+    sx50AxisX().axisName = "stage x";
+    EXPECT_EQ(sx50AxisX().SetPosition(5), 0);
+    EXPECT_EQ(sx50AxisY().SetPosition(5), 0);
+    EXPECT_EQ(sx50AxisX().SetPosition(6), 0);
+    EXPECT_EQ(ui.messageLines(),
+              std::vector<std::string>{"SX50MOT::SetPosition(): The stage x axis has no connection to the SX50\n" +
+                                       std::string(kGivenUpText)});
+    EXPECT_EQ(sx50AxisY().failed, 1);
     EXPECT_EQ(ask("reads") + ask("status reads") + ask("faraday calls"), 0);
 }
 
