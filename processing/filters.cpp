@@ -33,85 +33,6 @@ std::vector<Kernel> ReadKernels(const std::string& path) {
     return kernels;
 }
 
-// --- Row kernels --------------------------------------------------------------
-
-void ConvolveRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width,
-                 const std::array<float, 9>& k, uint8_t* out) {
-    // Each product is truncated by itself, as the kernel is defined; the
-    // float products keep the single precision of the weights.
-    for (int j = 0; j < width; ++j) {
-        int sum = static_cast<int>(above[j] * k[0]) + static_cast<int>(above[j + 1] * k[1]) +
-                  static_cast<int>(above[j + 2] * k[2]) + static_cast<int>(row[j] * k[3]) +
-                  static_cast<int>(row[j + 1] * k[4]) + static_cast<int>(row[j + 2] * k[5]) +
-                  static_cast<int>(below[j] * k[6]) + static_cast<int>(below[j + 1] * k[7]) +
-                  static_cast<int>(below[j + 2] * k[8]);
-        out[j] = static_cast<uint8_t>(std::clamp(sum, 0, 255));
-    }
-}
-
-namespace {
-
-// The vertical extreme of each column first, then the horizontal one of
-// three neighbouring columns.
-template <class Pick>
-void extremeRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out,
-                Pick pick) {
-    for (int j = 0; j < width; ++j) {
-        const uint8_t a = pick(pick(above[j], row[j]), below[j]);
-        const uint8_t b = pick(pick(above[j + 1], row[j + 1]), below[j + 1]);
-        const uint8_t c = pick(pick(above[j + 2], row[j + 2]), below[j + 2]);
-        out[j] = pick(pick(a, b), c);
-    }
-}
-
-template <class T>
-T median3(T a, T b, T c) {
-    return std::max(std::min(a, b), std::min(std::max(a, b), c));
-}
-
-// With each column of three sorted (low, middle, high), the median of the
-// nine is the median of the largest low, the median middle and the smallest high.
-template <class T>
-void medianRow(const T* above, const T* row, const T* below, int width, T* out, T* scratch) {
-    const int padded = width + 2;
-    T* low = scratch;
-    T* mid = scratch + padded;
-    T* high = scratch + 2 * padded;
-    for (int j = 0; j < padded; ++j) {
-        const T a = above[j], b = row[j], c = below[j];
-        const T lo = std::min(a, b), hi = std::max(a, b);
-        low[j] = std::min(lo, c);
-        high[j] = std::max(hi, c);
-        mid[j] = std::max(lo, std::min(hi, c));
-    }
-    for (int j = 0; j < width; ++j) {
-        const T l = std::max(std::max(low[j], low[j + 1]), low[j + 2]);
-        const T m = median3(mid[j], mid[j + 1], mid[j + 2]);
-        const T h = std::min(std::min(high[j], high[j + 1]), high[j + 2]);
-        out[j] = median3(l, m, h);
-    }
-}
-
-}  // namespace
-
-void MinimumRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out) {
-    extremeRow(above, row, below, width, out, [](uint8_t a, uint8_t b) { return std::min(a, b); });
-}
-
-void MaximumRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out) {
-    extremeRow(above, row, below, width, out, [](uint8_t a, uint8_t b) { return std::max(a, b); });
-}
-
-void MedianRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out,
-               uint8_t* scratch) {
-    medianRow(above, row, below, width, out, scratch);
-}
-
-void MedianRow(const uint16_t* above, const uint16_t* row, const uint16_t* below, int width, uint16_t* out,
-               uint16_t* scratch) {
-    medianRow(above, row, below, width, out, scratch);
-}
-
 // --- Whole images ---------------------------------------------------------------
 
 namespace {
@@ -196,9 +117,17 @@ ImageHandle Convolve(ImageHandle source, const Kernel& kernel) {
     return result;
 }
 
-ImageHandle Erode(ImageHandle source) { return extremeImage(source, MinimumRow, "erode: "); }
+ImageHandle Erode(ImageHandle source) {
+    return extremeImage(source, [](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w, uint8_t* out) {
+        MinimumRow(a, r, b, w, out);
+    }, "erode: ");
+}
 
-ImageHandle Dilate(ImageHandle source) { return extremeImage(source, MaximumRow, "dilate: "); }
+ImageHandle Dilate(ImageHandle source) {
+    return extremeImage(source, [](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w, uint8_t* out) {
+        MaximumRow(a, r, b, w, out);
+    }, "dilate: ");
+}
 
 ImageHandle Median(ImageHandle source) {
     const Image* s = LiveImage(source);
@@ -212,15 +141,12 @@ ImageHandle Median(ImageHandle source) {
     ZRegistration z;
     if (GetZRegistration(source, z) == ImageDone) SetZRegistration(result, z);
     copyRegistration(source, result);
-    const size_t scratch = 3 * (static_cast<size_t>(s->Width()) + 2);
     if (wide) {
-        std::vector<uint16_t> space(scratch);
-        slideRows<uint16_t>(source, result, [&space](const uint16_t* a, const uint16_t* r, const uint16_t* b,
-                                                     int w, uint16_t* out) { MedianRow(a, r, b, w, out, space.data()); });
+        slideRows<uint16_t>(source, result, [](const uint16_t* a, const uint16_t* r, const uint16_t* b, int w,
+                                               uint16_t* out) { MedianRow(a, r, b, w, out); });
     } else {
-        std::vector<uint8_t> space(scratch);
-        slideRows<uint8_t>(source, result, [&space](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w,
-                                                    uint8_t* out) { MedianRow(a, r, b, w, out, space.data()); });
+        slideRows<uint8_t>(source, result, [](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w,
+                                              uint8_t* out) { MedianRow(a, r, b, w, out); });
     }
     logResult(source, result, "median: ");
     Redraw(result, true);
