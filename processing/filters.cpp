@@ -7,6 +7,7 @@
 #include "imagestore/image_interface.h"
 #include "platform/library.h"
 #include "processing/geometry_result.h"
+#include "processing/kernels/point_rows.h"
 
 namespace orvex {
 
@@ -158,21 +159,16 @@ ImageHandle Median(ImageHandle source) {
 namespace {
 
 template <class T>
-void keepWindow(ImageHandle result, const GreyWindow& window, int top) {
+void keepWindow(ImageHandle result, const GreyWindow& window) {
     const Image* image = LiveImage(result);
     if (!image) return;
     const int width = image->Width(), height = image->Height();
     std::vector<T> line(static_cast<size_t>(width));
-    const int low = window.low, high = window.high;
     for (int r = 0; r < height; ++r) {
         image = LiveImage(result);
         if (!image) break;
         image->ReadLine(r, line.data(), sizeof(T) * 8);
-        for (T& v : line) {
-            const bool inside = low <= v && v <= high;
-            const bool kept = window.keepInside ? inside : !inside;
-            v = kept ? (window.mask ? static_cast<T>(top) : v) : T{0};
-        }
+        GreyWindowRow(line.data(), width, window.low, window.high, window.keepInside, window.mask);
         if (writeRow(result, r, line.data()) != ImageDone || RowProgressStep(result, r, height)) break;
     }
 }
@@ -186,9 +182,9 @@ ImageHandle FilterImage(ImageHandle source, const GreyWindow& window) {
     const ImageHandle result = DuplicateImage(source, true, true);
     if (!result) return {};
     if (wide)
-        keepWindow<uint16_t>(result, window, 65535);
+        keepWindow<uint16_t>(result, window);
     else
-        keepWindow<uint8_t>(result, window, 255);
+        keepWindow<uint8_t>(result, window);
     LogHistory(result, "filter: ", true);
     LogHistory(result, "  old name:  " + WindowName(source), false);
     LogHistory(result, "  new name:  " + WindowName(result), false);
