@@ -1,0 +1,212 @@
+#include "processing/kernels/geometry_rows.h"
+
+#include <algorithm>
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "processing/kernels/geometry_rows.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/highway.h"
+
+HWY_BEFORE_NAMESPACE();
+namespace orvex::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+#if HWY_TARGET != HWY_SCALAR
+// A square block of 16-byte rows transposed in registers: each round
+// interleaves row i with row i + half, which rotates the bits of the
+// (row, column) address by one; after log2(lanes) rounds rows and columns
+// have swapped.
+template <class D, class V>
+HWY_INLINE void TransposeBlock(D d, V* v) {
+    constexpr int kLanes = static_cast<int>(16 / sizeof(hn::TFromD<D>));
+    constexpr int kHalf = kLanes / 2;
+    V next[kLanes];
+    for (int round = 1; round < kLanes; round *= 2) {
+        for (int i = 0; i < kHalf; ++i) {
+            next[2 * i] = hn::InterleaveLower(d, v[i], v[i + kHalf]);
+            next[2 * i + 1] = hn::InterleaveUpper(d, v[i], v[i + kHalf]);
+        }
+        for (int i = 0; i < kLanes; ++i) v[i] = next[i];
+    }
+}
+
+#endif
+
+template <class T>
+void TurnBandT(const T* HWY_RESTRICT src, size_t stride, int w, int h, bool clockwise, int r0, int n,
+               T* HWY_RESTRICT band, size_t bandStride) {
+    const int rw = h;
+    const auto at = [&](int c, int r) -> T {
+        return clockwise ? src[static_cast<size_t>(h - 1 - c) * stride + r]
+                         : src[static_cast<size_t>(c) * stride + (w - 1 - r)];
+    };
+    int k = 0;
+#if HWY_TARGET != HWY_SCALAR
+    constexpr int L = static_cast<int>(16 / sizeof(T));
+    const hn::FixedTag<T, L> d;
+    using V = hn::Vec<decltype(d)>;
+    for (; k + L <= n; k += L) {
+        const int r = r0 + k;
+        int c = 0;
+        for (; c + L <= rw; c += L) {
+            V v[L];
+            // Clockwise, lane j of source row h-1-c-i is result (c+i, r+j);
+            // the other way, lane m of source row c+i is result (c+i, r+L-1-m).
+            for (int i = 0; i < L; ++i) {
+                const T* from = clockwise ? src + static_cast<size_t>(h - 1 - c - i) * stride + r
+                                          : src + static_cast<size_t>(c + i) * stride + (w - r - L);
+                v[i] = hn::LoadU(d, from);
+            }
+            TransposeBlock(d, v);
+            for (int m = 0; m < L; ++m) {
+                const int row = clockwise ? k + m : k + L - 1 - m;
+                hn::StoreU(v[m], d, band + static_cast<size_t>(row) * bandStride + c);
+            }
+        }
+        for (; c < rw; ++c)
+            for (int j = 0; j < L; ++j) band[static_cast<size_t>(k + j) * bandStride + c] = at(c, r + j);
+    }
+#endif
+    for (; k < n; ++k)
+        for (int c = 0; c < rw; ++c) band[static_cast<size_t>(k) * bandStride + c] = at(c, r0 + k);
+}
+
+void TurnBand8(const uint8_t* s, size_t stride, int w, int h, bool cw, int r0, int n, uint8_t* b, size_t bs) {
+    TurnBandT(s, stride, w, h, cw, r0, n, b, bs);
+}
+void TurnBand16(const uint16_t* s, size_t stride, int w, int h, bool cw, int r0, int n, uint16_t* b, size_t bs) {
+    TurnBandT(s, stride, w, h, cw, r0, n, b, bs);
+}
+
+// Reversing vectors of 16-bit lanes; bytes are reversed as such pairs whose
+// two halves are then swapped.
+void Reverse16(const uint16_t* HWY_RESTRICT in, int n, uint16_t* HWY_RESTRICT out) {
+    const hn::ScalableTag<uint16_t> d;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    int i = 0;
+    for (; i + lanes <= n; i += lanes) hn::StoreU(hn::Reverse(d, hn::LoadU(d, in + n - i - lanes)), d, out + i);
+    for (; i < n; ++i) out[i] = in[n - 1 - i];
+}
+
+void Reverse8(const uint8_t* HWY_RESTRICT in, int n, uint8_t* HWY_RESTRICT out) {
+    int i = 0;
+#if HWY_TARGET != HWY_SCALAR
+    const hn::ScalableTag<uint8_t> d8;
+    const hn::RepartitionToWide<decltype(d8)> d16;
+    const int lanes = static_cast<int>(hn::Lanes(d8));
+    for (; i + lanes <= n; i += lanes) {
+        const auto pairs = hn::Reverse(d16, hn::BitCast(d16, hn::LoadU(d8, in + n - i - lanes)));
+        const auto swapped = hn::Or(hn::ShiftLeft<8>(pairs), hn::ShiftRight<8>(pairs));
+        hn::StoreU(hn::BitCast(d8, swapped), d8, out + i);
+    }
+#endif
+    for (; i < n; ++i) out[i] = in[n - 1 - i];
+}
+
+template <class T>
+void WidenT(const T* HWY_RESTRICT in, int n, double* HWY_RESTRICT out) {
+    const hn::ScalableTag<double> dd;
+    const hn::Rebind<int32_t, decltype(dd)> di;
+    const hn::Rebind<T, decltype(dd)> dt;
+    const int lanes = static_cast<int>(hn::Lanes(dd));
+    int i = 0;
+    for (; i + lanes <= n; i += lanes) hn::StoreU(hn::PromoteTo(dd, hn::PromoteTo(di, hn::LoadU(dt, in + i))), dd, out + i);
+    for (; i < n; ++i) out[i] = in[i];
+}
+
+void Widen8(const uint8_t* in, int n, double* out) { WidenT(in, n, out); }
+void Widen16(const uint16_t* in, int n, double* out) { WidenT(in, n, out); }
+
+void BlendAlong(const double* HWY_RESTRICT source, const int64_t* HWY_RESTRICT index,
+                const double* HWY_RESTRICT weight, int width, double* HWY_RESTRICT out) {
+    const hn::ScalableTag<double> dd;
+    const hn::RebindToSigned<decltype(dd)> di;
+    const int lanes = static_cast<int>(hn::Lanes(dd));
+    int c = 0;
+    for (; c + lanes <= width; c += lanes) {
+        const auto at = hn::LoadU(di, index + c);
+        const auto lo = hn::GatherIndex(dd, source, at);
+        const auto hi = hn::GatherIndex(dd, source + 1, at);
+        hn::StoreU(hn::Add(lo, hn::Mul(hn::Sub(hi, lo), hn::LoadU(dd, weight + c))), dd, out + c);
+    }
+    for (; c < width; ++c) {
+        const double lo = source[index[c]], hi = source[index[c] + 1];
+        out[c] = lo + (hi - lo) * weight[c];
+    }
+}
+
+template <class T>
+void BlendBetweenT(const double* HWY_RESTRICT a, const double* HWY_RESTRICT b, double weight, int width,
+                   T* HWY_RESTRICT out) {
+    const hn::ScalableTag<double> dd;
+    const hn::Rebind<int32_t, decltype(dd)> di;
+    const hn::Rebind<T, decltype(dd)> dt;
+    const double top = sizeof(T) == 1 ? 255.0 : 65535.0;
+    const auto g = hn::Set(dd, weight), zero = hn::Zero(dd), topV = hn::Set(dd, top);
+    const int lanes = static_cast<int>(hn::Lanes(dd));
+    int c = 0;
+    for (; c + lanes <= width; c += lanes) {
+        const auto va = hn::LoadU(dd, a + c);
+        const auto v = hn::Add(va, hn::Mul(hn::Sub(hn::LoadU(dd, b + c), va), g));
+        const auto limited = hn::Min(hn::Max(v, zero), topV);
+        hn::StoreU(hn::DemoteTo(dt, hn::DemoteTo(di, limited)), dt, out + c);
+    }
+    for (; c < width; ++c) out[c] = static_cast<T>(std::clamp(a[c] + (b[c] - a[c]) * weight, 0.0, top));
+}
+
+void BlendBetween8(const double* a, const double* b, double g, int width, uint8_t* out) {
+    BlendBetweenT(a, b, g, width, out);
+}
+void BlendBetween16(const double* a, const double* b, double g, int width, uint16_t* out) {
+    BlendBetweenT(a, b, g, width, out);
+}
+
+}  // namespace orvex::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace orvex {
+
+HWY_EXPORT(TurnBand8);
+HWY_EXPORT(TurnBand16);
+HWY_EXPORT(Reverse8);
+HWY_EXPORT(Reverse16);
+HWY_EXPORT(Widen8);
+HWY_EXPORT(Widen16);
+HWY_EXPORT(BlendAlong);
+HWY_EXPORT(BlendBetween8);
+HWY_EXPORT(BlendBetween16);
+
+void TurnBand(const uint8_t* source, size_t stride, int w, int h, bool clockwise, int firstRow, int rows,
+              uint8_t* band, size_t bandStride) {
+    HWY_DYNAMIC_DISPATCH(TurnBand8)(source, stride, w, h, clockwise, firstRow, rows, band, bandStride);
+}
+void TurnBand(const uint16_t* source, size_t stride, int w, int h, bool clockwise, int firstRow, int rows,
+              uint16_t* band, size_t bandStride) {
+    HWY_DYNAMIC_DISPATCH(TurnBand16)(source, stride, w, h, clockwise, firstRow, rows, band, bandStride);
+}
+void ReverseRow(const uint8_t* in, int n, uint8_t* out) { HWY_DYNAMIC_DISPATCH(Reverse8)(in, n, out); }
+void ReverseRow(const uint16_t* in, int n, uint16_t* out) { HWY_DYNAMIC_DISPATCH(Reverse16)(in, n, out); }
+
+// A vector gather of bytes costs more than these plain loads.
+void NearestRow(const uint8_t* in, const int* columns, int width, uint8_t* out) {
+    for (int c = 0; c < width; ++c) out[c] = in[columns[c]];
+}
+void NearestRow(const uint16_t* in, const int* columns, int width, uint16_t* out) {
+    for (int c = 0; c < width; ++c) out[c] = in[columns[c]];
+}
+
+void WidenRow(const uint8_t* in, int n, double* out) { HWY_DYNAMIC_DISPATCH(Widen8)(in, n, out); }
+void WidenRow(const uint16_t* in, int n, double* out) { HWY_DYNAMIC_DISPATCH(Widen16)(in, n, out); }
+void BlendAlongRow(const double* source, const int64_t* index, const double* weight, int width, double* out) {
+    HWY_DYNAMIC_DISPATCH(BlendAlong)(source, index, weight, width, out);
+}
+void BlendBetweenRows(const double* a, const double* b, double weight, int width, uint8_t* out) {
+    HWY_DYNAMIC_DISPATCH(BlendBetween8)(a, b, weight, width, out);
+}
+void BlendBetweenRows(const double* a, const double* b, double weight, int width, uint16_t* out) {
+    HWY_DYNAMIC_DISPATCH(BlendBetween16)(a, b, weight, width, out);
+}
+
+}  // namespace orvex
+#endif

@@ -1,0 +1,40 @@
+#pragma once
+// Pixel loops of the geometric copies: quarter turns by blocks transposed in
+// registers, mirrored rows, and the two resampling passes. Vectorised for the
+// processor the program runs on, each with the result of its plain loop.
+#include <cstddef>
+#include <cstdint>
+
+namespace orvex {
+
+/// Rows firstRow .. firstRow + rows - 1 of a source of w x h pixels (rows of
+/// `stride` values) turned a quarter: clockwise, result pixel (c, r) is source
+/// pixel (column r, row h - 1 - c); else (column w - 1 - r, row c). Result
+/// rows are h values long; row k of the band starts at band + k x bandStride.
+void TurnBand(const uint8_t* source, size_t stride, int w, int h, bool clockwise, int firstRow, int rows,
+              uint8_t* band, size_t bandStride);
+void TurnBand(const uint16_t* source, size_t stride, int w, int h, bool clockwise, int firstRow, int rows,
+              uint16_t* band, size_t bandStride);
+
+/// out[i] = in[n - 1 - i]; the two must not overlap.
+void ReverseRow(const uint8_t* in, int n, uint8_t* out);
+void ReverseRow(const uint16_t* in, int n, uint16_t* out);
+
+/// out[c] = in[columns[c]].
+void NearestRow(const uint8_t* in, const int* columns, int width, uint8_t* out);
+void NearestRow(const uint16_t* in, const int* columns, int width, uint16_t* out);
+
+/// The values of a row as doubles.
+void WidenRow(const uint8_t* in, int n, double* out);
+void WidenRow(const uint16_t* in, int n, double* out);
+
+/// Interpolation along a row: out[c] = lo + (hi - lo) x weight[c], with lo and
+/// hi the source values at index[c] and index[c] + 1.
+void BlendAlongRow(const double* source, const int64_t* index, const double* weight, int width, double* out);
+
+/// Interpolation between two rows: a + (b - a) x weight, limited to 0..the
+/// depth's maximum and truncated.
+void BlendBetweenRows(const double* a, const double* b, double weight, int width, uint8_t* out);
+void BlendBetweenRows(const double* a, const double* b, double weight, int width, uint16_t* out);
+
+}  // namespace orvex
