@@ -214,10 +214,9 @@ void resampleBilinear(const Image& s, int width, int height, ImageHandle result)
     const int sw = s.Width(), sh = s.Height();
     const Taps columns = bilinearTaps(sw, width);
     const Taps rows = bilinearTaps(sh, height);
-    std::vector<T> in(static_cast<size_t>(sw));
+    // Room after the row for the word-wide reads of the interpolation.
+    std::vector<T> in(static_cast<size_t>(sw) + 4);
     std::vector<T> out(static_cast<size_t>(width));
-    std::vector<double> wide(static_cast<size_t>(sw));
-    const std::vector<int64_t> index(columns.index.begin(), columns.index.end());
     // Two source rows interpolated along the row, kept while the next result
     // row needs them again.
     std::vector<double> along[2] = {std::vector<double>(static_cast<size_t>(width)),
@@ -234,8 +233,7 @@ void resampleBilinear(const Image& s, int width, int height, ImageHandle result)
         if (sw < 2) {
             std::fill(a, a + width, static_cast<double>(in[0]));
         } else {
-            WidenRow(in.data(), sw, wide.data());
-            BlendAlongRow(wide.data(), index.data(), columns.weight.data(), width, a);
+            BlendAlongRow(in.data(), columns.index.data(), columns.weight.data(), width, a);
         }
         held[slot] = row;
         return slot;

@@ -103,37 +103,37 @@ void Reverse8(const uint8_t* HWY_RESTRICT in, int n, uint8_t* HWY_RESTRICT out) 
     for (; i < n; ++i) out[i] = in[n - 1 - i];
 }
 
+// One 32-bit gather per result pixel fetches both neighbours, which sit
+// next to each other in the row.
 template <class T>
-void WidenT(const T* HWY_RESTRICT in, int n, double* HWY_RESTRICT out) {
+void BlendAlongT(const T* HWY_RESTRICT source, const int32_t* HWY_RESTRICT index,
+                 const double* HWY_RESTRICT weight, int width, double* HWY_RESTRICT out) {
+    int c = 0;
+#if HWY_TARGET != HWY_SCALAR
     const hn::ScalableTag<double> dd;
     const hn::Rebind<int32_t, decltype(dd)> di;
-    const hn::Rebind<T, decltype(dd)> dt;
+    const hn::RebindToUnsigned<decltype(di)> du;
+    constexpr int kBits = 8 * sizeof(T);
+    const auto low = hn::Set(du, (1u << kBits) - 1);
+    const int32_t* base = reinterpret_cast<const int32_t*>(source);
     const int lanes = static_cast<int>(hn::Lanes(dd));
-    int i = 0;
-    for (; i + lanes <= n; i += lanes) hn::StoreU(hn::PromoteTo(dd, hn::PromoteTo(di, hn::LoadU(dt, in + i))), dd, out + i);
-    for (; i < n; ++i) out[i] = in[i];
-}
-
-void Widen8(const uint8_t* in, int n, double* out) { WidenT(in, n, out); }
-void Widen16(const uint16_t* in, int n, double* out) { WidenT(in, n, out); }
-
-void BlendAlong(const double* HWY_RESTRICT source, const int64_t* HWY_RESTRICT index,
-                const double* HWY_RESTRICT weight, int width, double* HWY_RESTRICT out) {
-    const hn::ScalableTag<double> dd;
-    const hn::RebindToSigned<decltype(dd)> di;
-    const int lanes = static_cast<int>(hn::Lanes(dd));
-    int c = 0;
     for (; c + lanes <= width; c += lanes) {
         const auto at = hn::LoadU(di, index + c);
-        const auto lo = hn::GatherIndex(dd, source, at);
-        const auto hi = hn::GatherIndex(dd, source + 1, at);
+        const auto offset = sizeof(T) == 1 ? at : hn::ShiftLeft<1>(at);
+        const auto pair = hn::BitCast(du, hn::GatherOffset(di, base, offset));
+        const auto lo = hn::PromoteTo(dd, hn::BitCast(di, hn::And(pair, low)));
+        const auto hi = hn::PromoteTo(dd, hn::BitCast(di, hn::And(hn::ShiftRight<kBits>(pair), low)));
         hn::StoreU(hn::Add(lo, hn::Mul(hn::Sub(hi, lo), hn::LoadU(dd, weight + c))), dd, out + c);
     }
+#endif
     for (; c < width; ++c) {
         const double lo = source[index[c]], hi = source[index[c] + 1];
         out[c] = lo + (hi - lo) * weight[c];
     }
 }
+
+void BlendAlong8(const uint8_t* s, const int32_t* i, const double* w, int n, double* o) { BlendAlongT(s, i, w, n, o); }
+void BlendAlong16(const uint16_t* s, const int32_t* i, const double* w, int n, double* o) { BlendAlongT(s, i, w, n, o); }
 
 template <class T>
 void BlendBetweenT(const double* HWY_RESTRICT a, const double* HWY_RESTRICT b, double weight, int width,
@@ -171,9 +171,8 @@ HWY_EXPORT(TurnBand8);
 HWY_EXPORT(TurnBand16);
 HWY_EXPORT(Reverse8);
 HWY_EXPORT(Reverse16);
-HWY_EXPORT(Widen8);
-HWY_EXPORT(Widen16);
-HWY_EXPORT(BlendAlong);
+HWY_EXPORT(BlendAlong8);
+HWY_EXPORT(BlendAlong16);
 HWY_EXPORT(BlendBetween8);
 HWY_EXPORT(BlendBetween16);
 
@@ -196,10 +195,11 @@ void NearestRow(const uint16_t* in, const int* columns, int width, uint16_t* out
     for (int c = 0; c < width; ++c) out[c] = in[columns[c]];
 }
 
-void WidenRow(const uint8_t* in, int n, double* out) { HWY_DYNAMIC_DISPATCH(Widen8)(in, n, out); }
-void WidenRow(const uint16_t* in, int n, double* out) { HWY_DYNAMIC_DISPATCH(Widen16)(in, n, out); }
-void BlendAlongRow(const double* source, const int64_t* index, const double* weight, int width, double* out) {
-    HWY_DYNAMIC_DISPATCH(BlendAlong)(source, index, weight, width, out);
+void BlendAlongRow(const uint8_t* source, const int32_t* index, const double* weight, int width, double* out) {
+    HWY_DYNAMIC_DISPATCH(BlendAlong8)(source, index, weight, width, out);
+}
+void BlendAlongRow(const uint16_t* source, const int32_t* index, const double* weight, int width, double* out) {
+    HWY_DYNAMIC_DISPATCH(BlendAlong16)(source, index, weight, width, out);
 }
 void BlendBetweenRows(const double* a, const double* b, double weight, int width, uint8_t* out) {
     HWY_DYNAMIC_DISPATCH(BlendBetween8)(a, b, weight, width, out);

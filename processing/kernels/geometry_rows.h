@@ -24,13 +24,12 @@ void ReverseRow(const uint16_t* in, int n, uint16_t* out);
 void NearestRow(const uint8_t* in, const int* columns, int width, uint8_t* out);
 void NearestRow(const uint16_t* in, const int* columns, int width, uint16_t* out);
 
-/// The values of a row as doubles.
-void WidenRow(const uint8_t* in, int n, double* out);
-void WidenRow(const uint16_t* in, int n, double* out);
-
-/// Interpolation along a row: out[c] = lo + (hi - lo) x weight[c], with lo and
-/// hi the source values at index[c] and index[c] + 1.
-void BlendAlongRow(const double* source, const int64_t* index, const double* weight, int width, double* out);
+/// Interpolation along a row: out[c] = lo + (hi - lo) x weight[c] in double
+/// precision, with lo and hi the source values at index[c] and index[c] + 1.
+/// The two are read as one 32-bit word, so the source row must have 4 bytes
+/// that can be read after its last value.
+void BlendAlongRow(const uint8_t* source, const int32_t* index, const double* weight, int width, double* out);
+void BlendAlongRow(const uint16_t* source, const int32_t* index, const double* weight, int width, double* out);
 
 /// Interpolation between two rows: a + (b - a) x weight, limited to 0..the
 /// depth's maximum and truncated.

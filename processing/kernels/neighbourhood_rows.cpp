@@ -53,28 +53,50 @@ HWY_INLINE V Median3(V a, V b, V c) {
     return hn::Max(hn::Min(a, b), hn::Min(hn::Max(a, b), c));
 }
 
+// Each column of three is sorted once into (low, middle, high) for a chunk
+// of the row, then every output takes its three neighbouring columns.
 template <class T>
 void MedianRowT(const T* HWY_RESTRICT above, const T* HWY_RESTRICT row, const T* HWY_RESTRICT below,
                 int width, T* HWY_RESTRICT out) {
     const hn::ScalableTag<T> d;
     using V = hn::Vec<decltype(d)>;
     const int lanes = static_cast<int>(hn::Lanes(d));
-    int j = 0;
-    for (; j + lanes <= width; j += lanes) {
-        V low[3], mid[3], high[3];
-        for (int k = 0; k < 3; ++k) {
-            const V a = hn::LoadU(d, above + j + k), b = hn::LoadU(d, row + j + k), c = hn::LoadU(d, below + j + k);
-            const V lo = hn::Min(a, b), hi = hn::Max(a, b);
-            low[k] = hn::Min(lo, c);
-            high[k] = hn::Max(hi, c);
-            mid[k] = hn::Max(lo, hn::Min(hi, c));
+    constexpr int kChunk = 1024;
+    HWY_ALIGN T low[kChunk + 2], mid[kChunk + 2], high[kChunk + 2];
+    for (int j0 = 0; j0 < width; j0 += kChunk) {
+        const int n = std::min(kChunk, width - j0);
+        const T* a = above + j0;
+        const T* r = row + j0;
+        const T* b = below + j0;
+        int j = 0;
+        for (; j + lanes <= n + 2; j += lanes) {
+            const V va = hn::LoadU(d, a + j), vr = hn::LoadU(d, r + j), vb = hn::LoadU(d, b + j);
+            const V lo = hn::Min(va, vr), hi = hn::Max(va, vr);
+            hn::Store(hn::Min(lo, vb), d, low + j);
+            hn::Store(hn::Max(hi, vb), d, high + j);
+            hn::Store(hn::Max(lo, hn::Min(hi, vb)), d, mid + j);
         }
-        const V l = hn::Max(hn::Max(low[0], low[1]), low[2]);
-        const V m = Median3<decltype(d)>(mid[0], mid[1], mid[2]);
-        const V h = hn::Min(hn::Min(high[0], high[1]), high[2]);
-        hn::StoreU(Median3<decltype(d)>(l, m, h), d, out + j);
+        for (; j < n + 2; ++j) {
+            const T lo = std::min(a[j], r[j]), hi = std::max(a[j], r[j]);
+            low[j] = std::min(lo, b[j]);
+            high[j] = std::max(hi, b[j]);
+            mid[j] = std::max(lo, std::min(hi, b[j]));
+        }
+        T* o = out + j0;
+        j = 0;
+        for (; j + lanes <= n; j += lanes) {
+            const V l = hn::Max(hn::Max(hn::Load(d, low + j), hn::LoadU(d, low + j + 1)), hn::LoadU(d, low + j + 2));
+            const V m = Median3<decltype(d)>(hn::Load(d, mid + j), hn::LoadU(d, mid + j + 1), hn::LoadU(d, mid + j + 2));
+            const V h = hn::Min(hn::Min(hn::Load(d, high + j), hn::LoadU(d, high + j + 1)), hn::LoadU(d, high + j + 2));
+            hn::StoreU(Median3<decltype(d)>(l, m, h), d, o + j);
+        }
+        for (; j < n; ++j) {
+            const T l = std::max(std::max(low[j], low[j + 1]), low[j + 2]);
+            const T m = scalar::median3(mid[j], mid[j + 1], mid[j + 2]);
+            const T h = std::min(std::min(high[j], high[j + 1]), high[j + 2]);
+            o[j] = scalar::median3(l, m, h);
+        }
     }
-    for (; j < width; ++j) out[j] = scalar::median9(above, row, below, j);
 }
 
 void MedianRow8(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out) {

@@ -242,24 +242,26 @@ TEST_P(RowKernels, BilinearPassesKeepTheDoubleArithmeticBitForBit) {
     std::uniform_real_distribution<double> weight(-0.75, 1.75);
     for (int width : widths()) {
         const int sourceWidth = width + 1 + static_cast<int>(random() % 5);
-        const std::vector<uint16_t> wide = values<uint16_t>(static_cast<size_t>(sourceWidth));
-        const std::vector<uint8_t> narrow = values<uint8_t>(static_cast<size_t>(sourceWidth));
-        std::vector<double> asDouble(static_cast<size_t>(sourceWidth));
-        WidenRow(narrow.data(), sourceWidth, asDouble.data());
-        for (int i = 0; i < sourceWidth; ++i) ASSERT_EQ(asDouble[i], narrow[i]);
-        WidenRow(wide.data(), sourceWidth, asDouble.data());
-        for (int i = 0; i < sourceWidth; ++i) ASSERT_EQ(asDouble[i], wide[i]);
-
-        std::vector<int64_t> index(static_cast<size_t>(width));
-        std::vector<double> weights(static_cast<size_t>(width)), along(static_cast<size_t>(width));
+        // Values at both ends of the range, and room for the word-wide reads.
+        std::vector<uint16_t> wide = values<uint16_t>(static_cast<size_t>(sourceWidth) + 4);
+        std::vector<uint8_t> narrow = values<uint8_t>(static_cast<size_t>(sourceWidth) + 4);
+        wide[0] = 65535;
+        narrow[0] = 255;
+        std::vector<int32_t> index(static_cast<size_t>(width));
+        std::vector<double> weights(static_cast<size_t>(width)), along(static_cast<size_t>(width)),
+            alongNarrow(static_cast<size_t>(width));
         for (int c = 0; c < width; ++c) {
-            index[c] = static_cast<int64_t>(random() % static_cast<unsigned>(sourceWidth - 1));
+            index[c] = static_cast<int32_t>(random() % static_cast<unsigned>(sourceWidth - 1));
             weights[c] = weight(random);
         }
-        BlendAlongRow(asDouble.data(), index.data(), weights.data(), width, along.data());
+        index[0] = sourceWidth - 2;  // the last pair of the row
+        BlendAlongRow(wide.data(), index.data(), weights.data(), width, along.data());
+        BlendAlongRow(narrow.data(), index.data(), weights.data(), width, alongNarrow.data());
         for (int c = 0; c < width; ++c) {
-            const double lo = asDouble[index[c]], hi = asDouble[index[c] + 1];
+            const double lo = wide[index[c]], hi = wide[index[c] + 1];
             ASSERT_EQ(along[c], lo + (hi - lo) * weights[c]) << width << " at " << c;
+            const double lo8 = narrow[index[c]], hi8 = narrow[index[c] + 1];
+            ASSERT_EQ(alongNarrow[c], lo8 + (hi8 - lo8) * weights[c]) << width << " at " << c;
         }
         // Between two interpolated rows, beyond both ends of 0..1 too.
         std::vector<double> other(along.rbegin(), along.rend());
