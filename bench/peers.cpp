@@ -137,27 +137,41 @@ void bilinearTaps(int sourceSize, int resultSize, std::vector<int32_t>& index, s
     }
 }
 
+// As the command runs it: on scaled integers when the weights allow, which
+// they do for halving and doubling.
 void bilinearKernel(const cv::Mat& src, cv::Mat& dst) {
     std::vector<int32_t> columns, rows;
     std::vector<double> columnWeight, rowWeight;
     bilinearTaps(src.cols, dst.cols, columns, columnWeight);
     bilinearTaps(src.rows, dst.rows, rows, rowWeight);
+    const int shift = ExactShift(columnWeight.data(), dst.cols, rowWeight.data(), dst.rows, 255);
+    const int32_t scale = 1 << std::max(shift, 0);
+    std::vector<int32_t> columnScaled(dst.cols);
+    for (int c = 0; c < dst.cols; ++c) columnScaled[c] = static_cast<int32_t>(columnWeight[c] * scale);
     std::vector<uint8_t> in(src.cols + 4);
     std::vector<double> along[2] = {std::vector<double>(dst.cols), std::vector<double>(dst.cols)};
+    std::vector<int32_t> alongScaled[2] = {std::vector<int32_t>(dst.cols), std::vector<int32_t>(dst.cols)};
     int held[2] = {-1, -1};
     auto slotOf = [&](int row, int keep) {
         for (int k = 0; k < 2; ++k)
             if (held[k] == row) return k;
         const int slot = keep == 0 ? 1 : 0;
         std::memcpy(in.data(), src.ptr(row), src.cols);
-        BlendAlongRow(in.data(), columns.data(), columnWeight.data(), dst.cols, along[slot].data());
+        if (shift >= 0)
+            BlendAlongRowScaled(in.data(), columns.data(), columnScaled.data(), shift, dst.cols, alongScaled[slot].data());
+        else
+            BlendAlongRow(in.data(), columns.data(), columnWeight.data(), dst.cols, along[slot].data());
         held[slot] = row;
         return slot;
     };
     for (int r = 0; r < dst.rows; ++r) {
         const int j = static_cast<int>(rows[r]);
         const int upper = slotOf(j, -1), lower = slotOf(j + 1, upper);
-        BlendBetweenRows(along[upper].data(), along[lower].data(), rowWeight[r], dst.cols, dst.ptr<uint8_t>(r));
+        if (shift >= 0)
+            BlendBetweenRowsScaled(alongScaled[upper].data(), alongScaled[lower].data(),
+                                   static_cast<int32_t>(rowWeight[r] * scale), shift, dst.cols, dst.ptr<uint8_t>(r));
+        else
+            BlendBetweenRows(along[upper].data(), along[lower].data(), rowWeight[r], dst.cols, dst.ptr<uint8_t>(r));
     }
 }
 

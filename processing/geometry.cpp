@@ -209,18 +209,16 @@ void resampleNearest(const Image& s, int width, int height, ImageHandle result) 
     }
 }
 
-template <class T>
-void resampleBilinear(const Image& s, int width, int height, ImageHandle result) {
+// Two source rows interpolated along the row (values of type A), kept while
+// the next result row needs them again, then interpolated between.
+template <class T, class A, class Along, class Between>
+void blendRows(const Image& s, const Taps& rows, int width, int height, ImageHandle result, A single,
+               Along along, Between between) {
     const int sw = s.Width(), sh = s.Height();
-    const Taps columns = bilinearTaps(sw, width);
-    const Taps rows = bilinearTaps(sh, height);
     // Room after the row for the word-wide reads of the interpolation.
     std::vector<T> in(static_cast<size_t>(sw) + 4);
     std::vector<T> out(static_cast<size_t>(width));
-    // Two source rows interpolated along the row, kept while the next result
-    // row needs them again.
-    std::vector<double> along[2] = {std::vector<double>(static_cast<size_t>(width)),
-                                    std::vector<double>(static_cast<size_t>(width))};
+    std::vector<A> alongRows[2] = {std::vector<A>(static_cast<size_t>(width)), std::vector<A>(static_cast<size_t>(width))};
     int held[2] = {-1, -1};
     // The slot holding a source row along the result row, loaded into the
     // slot other than `keep` when it is not there yet.
@@ -229,23 +227,53 @@ void resampleBilinear(const Image& s, int width, int height, ImageHandle result)
             if (held[k] == row) return k;
         const int slot = keep == 0 ? 1 : 0;
         s.ReadLine(row, in.data(), sizeof(T) * 8);
-        double* a = along[slot].data();
-        if (sw < 2) {
-            std::fill(a, a + width, static_cast<double>(in[0]));
-        } else {
-            BlendAlongRow(in.data(), columns.index.data(), columns.weight.data(), width, a);
-        }
+        A* a = alongRows[slot].data();
+        if (sw < 2)
+            std::fill(a, a + width, static_cast<A>(in[0] * single));
+        else
+            along(in.data(), a);
         held[slot] = row;
         return slot;
     };
     for (int r = 0; r < height; ++r) {
         const int j = rows.index[static_cast<size_t>(r)];
-        const double g = rows.weight[static_cast<size_t>(r)];
         const int upper = slotOf(j, -1);
         const int lower = sh < 2 ? upper : slotOf(j + 1, upper);
-        BlendBetweenRows(along[upper].data(), along[lower].data(), g, width, out.data());
+        between(alongRows[upper].data(), alongRows[lower].data(), r, out.data());
         if (writeRow(result, r, out.data()) != ImageDone || RowProgressStep(result, r, height)) break;
     }
+}
+
+template <class T>
+void resampleBilinear(const Image& s, int width, int height, ImageHandle result) {
+    const Taps columns = bilinearTaps(s.Width(), width);
+    const Taps rows = bilinearTaps(s.Height(), height);
+    const int top = sizeof(T) == 1 ? 255 : 65535;
+    const int shift = ExactShift(columns.weight.data(), width, rows.weight.data(), height, top);
+    if (shift >= 0) {
+        // Weights such as the quarters of a doubling: the same arithmetic on
+        // scaled integers, which gives the very same results.
+        const int32_t scale = 1 << shift;
+        std::vector<int32_t> columnScaled(static_cast<size_t>(width));
+        for (int c = 0; c < width; ++c)
+            columnScaled[static_cast<size_t>(c)] = static_cast<int32_t>(columns.weight[static_cast<size_t>(c)] * scale);
+        blendRows<T, int32_t>(
+            s, rows, width, height, result, scale,
+            [&](const T* in, int32_t* a) {
+                BlendAlongRowScaled(in, columns.index.data(), columnScaled.data(), shift, width, a);
+            },
+            [&](const int32_t* a, const int32_t* b, int r, T* out) {
+                const auto g = static_cast<int32_t>(rows.weight[static_cast<size_t>(r)] * scale);
+                BlendBetweenRowsScaled(a, b, g, shift, width, out);
+            });
+        return;
+    }
+    blendRows<T, double>(
+        s, rows, width, height, result, 1.0,
+        [&](const T* in, double* a) { BlendAlongRow(in, columns.index.data(), columns.weight.data(), width, a); },
+        [&](const double* a, const double* b, int r, T* out) {
+            BlendBetweenRows(a, b, rows.weight[static_cast<size_t>(r)], width, out);
+        });
 }
 
 }  // namespace

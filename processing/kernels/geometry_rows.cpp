@@ -1,6 +1,7 @@
 #include "processing/kernels/geometry_rows.h"
 
 #include <algorithm>
+#include <cmath>
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "processing/kernels/geometry_rows.cpp"
@@ -161,6 +162,69 @@ void BlendBetween16(const double* a, const double* b, double g, int width, uint1
     BlendBetweenT(a, b, g, width, out);
 }
 
+template <class T>
+void BlendAlongScaledT(const T* HWY_RESTRICT source, const int32_t* HWY_RESTRICT index,
+                       const int32_t* HWY_RESTRICT scaled, int shift, int width, int32_t* HWY_RESTRICT out) {
+    int c = 0;
+#if HWY_TARGET != HWY_SCALAR
+    const hn::ScalableTag<int32_t> di;
+    const hn::RebindToUnsigned<decltype(di)> du;
+    constexpr int kBits = 8 * sizeof(T);
+    const auto low = hn::Set(du, (1u << kBits) - 1);
+    const int32_t* base = reinterpret_cast<const int32_t*>(source);
+    const int lanes = static_cast<int>(hn::Lanes(di));
+    for (; c + lanes <= width; c += lanes) {
+        const auto at = hn::LoadU(di, index + c);
+        const auto pair = hn::BitCast(du, hn::GatherOffset(di, base, sizeof(T) == 1 ? at : hn::ShiftLeft<1>(at)));
+        const auto lo = hn::BitCast(di, hn::And(pair, low));
+        const auto hi = hn::BitCast(di, hn::And(hn::ShiftRight<kBits>(pair), low));
+        hn::StoreU(hn::Add(hn::ShiftLeftSame(lo, shift), hn::Mul(hn::Sub(hi, lo), hn::LoadU(di, scaled + c))), di,
+                   out + c);
+    }
+#endif
+    for (; c < width; ++c) {
+        const int32_t lo = source[index[c]], hi = source[index[c] + 1];
+        out[c] = lo * (1 << shift) + (hi - lo) * scaled[c];
+    }
+}
+
+void BlendAlongScaled8(const uint8_t* s, const int32_t* i, const int32_t* w, int shift, int n, int32_t* o) {
+    BlendAlongScaledT(s, i, w, shift, n, o);
+}
+void BlendAlongScaled16(const uint16_t* s, const int32_t* i, const int32_t* w, int shift, int n, int32_t* o) {
+    BlendAlongScaledT(s, i, w, shift, n, o);
+}
+
+template <class T>
+void BlendBetweenScaledT(const int32_t* HWY_RESTRICT a, const int32_t* HWY_RESTRICT b, int32_t g, int shift, int width,
+                         T* HWY_RESTRICT out) {
+    constexpr int32_t top = sizeof(T) == 1 ? 255 : 65535;
+    int c = 0;
+#if HWY_TARGET != HWY_SCALAR
+    const hn::ScalableTag<int32_t> di;
+    const hn::Rebind<T, decltype(di)> dt;
+    const auto gv = hn::Set(di, g), zero = hn::Zero(di), topV = hn::Set(di, top);
+    const int lanes = static_cast<int>(hn::Lanes(di));
+    for (; c + lanes <= width; c += lanes) {
+        const auto va = hn::LoadU(di, a + c);
+        const auto v = hn::Add(hn::ShiftLeftSame(va, shift), hn::Mul(hn::Sub(hn::LoadU(di, b + c), va), gv));
+        const auto whole = hn::ShiftRightSame(v, 2 * shift);
+        hn::StoreU(hn::DemoteTo(dt, hn::Min(hn::Max(whole, zero), topV)), dt, out + c);
+    }
+#endif
+    for (; c < width; ++c) {
+        const int32_t v = a[c] * (1 << shift) + (b[c] - a[c]) * g;
+        out[c] = static_cast<T>(std::clamp<int32_t>(v >> (2 * shift), 0, top));
+    }
+}
+
+void BlendBetweenScaled8(const int32_t* a, const int32_t* b, int32_t g, int shift, int n, uint8_t* o) {
+    BlendBetweenScaledT(a, b, g, shift, n, o);
+}
+void BlendBetweenScaled16(const int32_t* a, const int32_t* b, int32_t g, int shift, int n, uint16_t* o) {
+    BlendBetweenScaledT(a, b, g, shift, n, o);
+}
+
 }  // namespace orvex::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 
@@ -173,6 +237,10 @@ HWY_EXPORT(Reverse8);
 HWY_EXPORT(Reverse16);
 HWY_EXPORT(BlendAlong8);
 HWY_EXPORT(BlendAlong16);
+HWY_EXPORT(BlendAlongScaled8);
+HWY_EXPORT(BlendAlongScaled16);
+HWY_EXPORT(BlendBetweenScaled8);
+HWY_EXPORT(BlendBetweenScaled16);
 HWY_EXPORT(BlendBetween8);
 HWY_EXPORT(BlendBetween16);
 
@@ -206,6 +274,40 @@ void BlendBetweenRows(const double* a, const double* b, double weight, int width
 }
 void BlendBetweenRows(const double* a, const double* b, double weight, int width, uint16_t* out) {
     HWY_DYNAMIC_DISPATCH(BlendBetween16)(a, b, weight, width, out);
+}
+
+int ExactShift(const double* columnWeights, int columns, const double* rowWeights, int rows, int top) {
+    double largest = 0;
+    for (int i = 0; i < columns; ++i) largest = std::max(largest, std::fabs(columnWeights[i]));
+    for (int i = 0; i < rows; ++i) largest = std::max(largest, std::fabs(rowWeights[i]));
+    const auto whole = [](const double* w, int n, double scale) {
+        for (int i = 0; i < n; ++i)
+            if (w[i] * scale != std::trunc(w[i] * scale)) return false;
+        return true;
+    };
+    for (int shift = 0; shift <= 8; ++shift) {
+        const double scale = std::ldexp(1.0, shift);
+        if (!whole(columnWeights, columns, scale) || !whole(rowWeights, rows, scale)) continue;
+        // The largest scaled value any step can take, with room to spare.
+        const double reach = top * (1 + largest) * (1 + 2 * largest) * scale * scale * 2;
+        return reach < 2147483648.0 ? shift : -1;
+    }
+    return -1;
+}
+
+void BlendAlongRowScaled(const uint8_t* source, const int32_t* index, const int32_t* scaled, int shift, int width,
+                         int32_t* out) {
+    HWY_DYNAMIC_DISPATCH(BlendAlongScaled8)(source, index, scaled, shift, width, out);
+}
+void BlendAlongRowScaled(const uint16_t* source, const int32_t* index, const int32_t* scaled, int shift, int width,
+                         int32_t* out) {
+    HWY_DYNAMIC_DISPATCH(BlendAlongScaled16)(source, index, scaled, shift, width, out);
+}
+void BlendBetweenRowsScaled(const int32_t* a, const int32_t* b, int32_t scaled, int shift, int width, uint8_t* out) {
+    HWY_DYNAMIC_DISPATCH(BlendBetweenScaled8)(a, b, scaled, shift, width, out);
+}
+void BlendBetweenRowsScaled(const int32_t* a, const int32_t* b, int32_t scaled, int shift, int width, uint16_t* out) {
+    HWY_DYNAMIC_DISPATCH(BlendBetweenScaled16)(a, b, scaled, shift, width, out);
 }
 
 }  // namespace orvex

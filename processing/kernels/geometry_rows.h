@@ -36,4 +36,22 @@ void BlendAlongRow(const uint16_t* source, const int32_t* index, const double* w
 void BlendBetweenRows(const double* a, const double* b, double weight, int width, uint8_t* out);
 void BlendBetweenRows(const double* a, const double* b, double weight, int width, uint16_t* out);
 
+/// Interpolation weights that are all whole multiples of 2^-shift let the
+/// same double arithmetic run on integers scaled by 2^shift, exactly: every
+/// step of it is then exact in double too. The smallest such shift up to 8
+/// for which no scaled value of a `top`-valued picture can leave 31 bits,
+/// or -1.
+int ExactShift(const double* columnWeights, int columns, const double* rowWeights, int rows, int top);
+
+/// The scaled interpolation along a row: (lo << shift) + (hi - lo) x scaled[c],
+/// with the source read as for BlendAlongRow.
+void BlendAlongRowScaled(const uint8_t* source, const int32_t* index, const int32_t* scaled, int shift, int width,
+                         int32_t* out);
+void BlendAlongRowScaled(const uint16_t* source, const int32_t* index, const int32_t* scaled, int shift, int width,
+                         int32_t* out);
+/// Between two scaled rows: ((a << shift) + (b - a) x scaled) >> (2 x shift),
+/// limited to 0..the depth's maximum: the truncation of the double result.
+void BlendBetweenRowsScaled(const int32_t* a, const int32_t* b, int32_t scaled, int shift, int width, uint8_t* out);
+void BlendBetweenRowsScaled(const int32_t* a, const int32_t* b, int32_t scaled, int shift, int width, uint16_t* out);
+
 }  // namespace orvex

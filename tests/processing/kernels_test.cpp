@@ -285,5 +285,56 @@ TEST_P(RowKernels, BilinearPassesKeepTheDoubleArithmeticBitForBit) {
     }
 }
 
+// Resampling weights of 2^-shift steps run on scaled integers; the results
+// must be the double arithmetic's, extrapolation beyond both ends included.
+template <class T>
+void checkScaledBlend(std::mt19937& random, int width, int shift) {
+    const int top = std::numeric_limits<T>::max();
+    const int sourceWidth = width + 2;
+    std::uniform_int_distribution<int> value(0, top), step(-(1 << shift) / 2, (1 << shift) + (1 << shift) / 2);
+    std::vector<T> upper(static_cast<size_t>(sourceWidth) + 4), lower(upper.size());
+    for (auto& v : upper) v = static_cast<T>(value(random));
+    for (auto& v : lower) v = static_cast<T>(value(random));
+    upper[1] = static_cast<T>(top);
+    lower[2] = 0;
+    std::vector<int32_t> index(static_cast<size_t>(width)), scaled(static_cast<size_t>(width));
+    std::vector<double> weights(static_cast<size_t>(width));
+    for (int c = 0; c < width; ++c) {
+        index[c] = static_cast<int32_t>(random() % static_cast<unsigned>(sourceWidth - 1));
+        scaled[c] = step(random);
+        weights[c] = std::ldexp(scaled[c], -shift);
+    }
+    const int g = step(random);
+    const double rowWeight = std::ldexp(g, -shift);
+    ASSERT_GE(ExactShift(weights.data(), width, &rowWeight, 1, top), 0);
+    std::vector<int32_t> a(static_cast<size_t>(width)), b(a.size());
+    BlendAlongRowScaled(upper.data(), index.data(), scaled.data(), shift, width, a.data());
+    BlendAlongRowScaled(lower.data(), index.data(), scaled.data(), shift, width, b.data());
+    std::vector<T> out(static_cast<size_t>(width));
+    BlendBetweenRowsScaled(a.data(), b.data(), g, shift, width, out.data());
+    for (int c = 0; c < width; ++c) {
+        const double lo = upper[index[c]], hi = upper[index[c] + 1];
+        const double lo2 = lower[index[c]], hi2 = lower[index[c] + 1];
+        const double x = lo + (hi - lo) * weights[c], y = lo2 + (hi2 - lo2) * weights[c];
+        const T expected = static_cast<T>(std::clamp(x + (y - x) * rowWeight, 0.0, static_cast<double>(top)));
+        ASSERT_EQ(out[c], expected) << width << " at " << c << " shift " << shift;
+    }
+}
+
+TEST_P(RowKernels, ScaledIntegerResamplingGivesTheDoubleResults) {
+    for (int width : widths())
+        for (int shift : {0, 1, 2, 5}) {
+            checkScaledBlend<uint8_t>(random, width, shift);
+            checkScaledBlend<uint16_t>(random, width, shift);
+        }
+    // Weights of no power of two, or too fine for 31 bits, stay with doubles.
+    const double third = 1.0 / 3, fine = std::ldexp(1.0, -7);
+    EXPECT_EQ(ExactShift(&third, 1, &third, 1, 255), -1);
+    EXPECT_EQ(ExactShift(&fine, 1, &fine, 1, 255), 7);
+    EXPECT_EQ(ExactShift(&fine, 1, &fine, 1, 65535), -1);
+    const double quarters[] = {-0.25, 0.25, 0.75, 1.25};
+    EXPECT_EQ(ExactShift(quarters, 4, quarters, 4, 65535), 2);
+}
+
 }  // namespace
 }  // namespace orvex
