@@ -138,7 +138,8 @@ void MaximumRowVector(const uint8_t* above, const uint8_t* row, const uint8_t* b
 }
 
 // Weights whose nine products cannot leave the range of int: single-precision
-// products truncated lane by lane, summed in 32 bits.
+// products truncated lane by lane, summed in 32 bits. Each chunk of the three
+// rows is turned into floats once for its nine products.
 void ConvolveRowFloat(const uint8_t* HWY_RESTRICT above, const uint8_t* HWY_RESTRICT row,
                       const uint8_t* HWY_RESTRICT below, int width, const float* HWY_RESTRICT k,
                       uint8_t* HWY_RESTRICT out) {
@@ -152,17 +153,27 @@ void ConvolveRowFloat(const uint8_t* HWY_RESTRICT above, const uint8_t* HWY_REST
     const uint8_t* rows[3] = {above, row, below};
     const VI zero = hn::Zero(di), top = hn::Set(di, 255);
     const int lanes = static_cast<int>(hn::Lanes(df));
-    int j = 0;
-    for (; j + lanes <= width; j += lanes) {
-        VI sum = zero;
-        for (int r = 0; r < 3; ++r)
-            for (int c = 0; c < 3; ++c) {
-                const VF v = hn::ConvertTo(df, hn::PromoteTo(di, hn::LoadU(d8, rows[r] + j + c)));
-                sum = hn::Add(sum, hn::ConvertTo(di, hn::Mul(v, w[3 * r + c])));
-            }
-        hn::StoreU(hn::DemoteTo(d8, hn::Min(hn::Max(sum, zero), top)), d8, out + j);
+    constexpr int kChunk = 512;
+    float values[3][kChunk + 2];
+    for (int j0 = 0; j0 < width; j0 += kChunk) {
+        const int n = std::min(kChunk, width - j0);
+        for (int r = 0; r < 3; ++r) {
+            const uint8_t* from = rows[r] + j0;
+            int j = 0;
+            for (; j + lanes <= n + 2; j += lanes)
+                hn::StoreU(hn::ConvertTo(df, hn::PromoteTo(di, hn::LoadU(d8, from + j))), df, values[r] + j);
+            for (; j < n + 2; ++j) values[r][j] = from[j];
+        }
+        int j = 0;
+        for (; j + lanes <= n; j += lanes) {
+            VI sum = zero;
+            for (int r = 0; r < 3; ++r)
+                for (int c = 0; c < 3; ++c)
+                    sum = hn::Add(sum, hn::ConvertTo(di, hn::Mul(hn::LoadU(df, values[r] + j + c), w[3 * r + c])));
+            hn::StoreU(hn::DemoteTo(d8, hn::Min(hn::Max(sum, zero), top)), d8, out + j0 + j);
+        }
+        for (; j < n; ++j) out[j0 + j] = scalar::convolve9(above, row, below, j0 + j, k);
     }
-    for (; j < width; ++j) out[j] = scalar::convolve9(above, row, below, j, k);
 }
 
 // Small whole-number weights: every product is exact and the sum stays within
