@@ -9,6 +9,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
+#include <hwy/aligned_allocator.h>
 #include <hwy/highway.h>
 #include <tiffio.h>
 
@@ -97,20 +98,29 @@ ImageHandle windowOf(const cv::Mat& m) {
     return w;
 }
 
-// The picture with a border of zeros, as the neighbourhood commands see it.
+// The picture with a border of zeros, as the neighbourhood commands see it:
+// each padded row starts on a cache line.
 template <class T>
-std::vector<T> padded(const cv::Mat& m) {
-    const size_t stride = kSide + 2;
-    std::vector<T> p(stride * (kSide + 2), 0);
-    for (int r = 0; r < kSide; ++r) std::memcpy(&p[(r + 1) * stride + 1], m.ptr<T>(r), kSide * sizeof(T));
+struct Padded {
+    size_t stride = 0;
+    hwy::AlignedFreeUniquePtr<T[]> pixels;
+    const T* row(int r) const { return pixels.get() + r * stride; }
+};
+
+template <class T>
+Padded<T> padded(const cv::Mat& m) {
+    Padded<T> p;
+    const size_t perLine = 64 / sizeof(T);
+    p.stride = (kSide + 2 + perLine - 1) / perLine * perLine;
+    p.pixels = hwy::AllocateAligned<T>(p.stride * (kSide + 2));
+    std::fill(p.pixels.get(), p.pixels.get() + p.stride * (kSide + 2), T{0});
+    for (int r = 0; r < kSide; ++r) std::memcpy(p.pixels.get() + (r + 1) * p.stride + 1, m.ptr<T>(r), kSide * sizeof(T));
     return p;
 }
 
 template <class T, class RowOp>
-void slide(const std::vector<T>& p, cv::Mat& out, RowOp op) {
-    const size_t stride = kSide + 2;
-    for (int r = 0; r < kSide; ++r)
-        op(&p[r * stride], &p[(r + 1) * stride], &p[(r + 2) * stride], kSide, out.ptr<T>(r));
+void slide(const Padded<T>& p, cv::Mat& out, RowOp op) {
+    for (int r = 0; r < kSide; ++r) op(p.row(r), p.row(r + 1), p.row(r + 2), kSide, out.ptr<T>(r));
 }
 
 void closing(ImageHandle w) {
@@ -245,8 +255,8 @@ int main(int argc, char** argv) {
     std::printf("Orvex kernels on %s\n", hwy::TargetName(usable & -usable));
     const cv::Mat map8 = makeMap<uint8_t>(CV_8U, 255);
     const cv::Mat map16 = makeMap<uint16_t>(CV_16U, 65535);
-    const std::vector<uint8_t> padded8 = padded<uint8_t>(map8);
-    const std::vector<uint16_t> padded16 = padded<uint16_t>(map16);
+    const Padded<uint8_t> padded8 = padded<uint8_t>(map8);
+    const Padded<uint16_t> padded16 = padded<uint16_t>(map16);
     const ImageHandle window8 = windowOf<uint8_t>(map8), window16 = windowOf<uint16_t>(map16);
     cv::Mat out8(kSide, kSide, CV_8U), out16(kSide, kSide, CV_16U), peer8(kSide, kSide, CV_8U),
         peer16(kSide, kSide, CV_16U), scratch8 = map8.clone();

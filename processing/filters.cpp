@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include <hwy/aligned_allocator.h>
+
 #include "formats/item_list_file.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
@@ -49,10 +51,17 @@ void slideRows(ImageHandle source, ImageHandle result, RowOp op) {
     if (!s || !LiveImage(result)) return;
     const int width = s->Width(), height = s->Height();
     const size_t padded = static_cast<size_t>(width) + 2;
-    std::vector<T> buffers(3 * padded, 0), out(static_cast<size_t>(width));
-    T* above = buffers.data();
-    T* row = above + padded;
-    T* below = row + padded;
+    // Each padded row starts on a cache line, so the kernels' loads do not
+    // straddle two.
+    const size_t perLine = 64 / sizeof(T);
+    const size_t stride = (padded + perLine - 1) / perLine * perLine;
+    const hwy::AlignedFreeUniquePtr<T[]> buffers = hwy::AllocateAligned<T>(3 * stride);
+    if (!buffers) return;
+    std::fill(buffers.get(), buffers.get() + 3 * stride, T{0});
+    std::vector<T> out(static_cast<size_t>(width));
+    T* above = buffers.get();
+    T* row = above + stride;
+    T* below = row + stride;
     auto load = [&](int r, T* into) {
         const Image* image = r < height ? LiveImage(source) : nullptr;
         if (image)
