@@ -158,6 +158,8 @@ void bilinearKernel(const cv::Mat& src, cv::Mat& dst) {
     const int32_t scale = 1 << std::max(shift, 0);
     std::vector<int32_t> columnScaled(dst.cols);
     for (int c = 0; c < dst.cols; ++c) columnScaled[c] = static_cast<int32_t>(columnWeight[c] * scale);
+    bool pairs = true;
+    for (int c = 0; c < dst.cols; ++c) pairs = pairs && columns[c] == 2 * c && columnScaled[c] == columnScaled[0];
     std::vector<uint8_t> in(src.cols + 4);
     std::vector<double> along[2] = {std::vector<double>(dst.cols), std::vector<double>(dst.cols)};
     std::vector<int32_t> alongScaled[2] = {std::vector<int32_t>(dst.cols), std::vector<int32_t>(dst.cols)};
@@ -167,7 +169,9 @@ void bilinearKernel(const cv::Mat& src, cv::Mat& dst) {
             if (held[k] == row) return k;
         const int slot = keep == 0 ? 1 : 0;
         std::memcpy(in.data(), src.ptr(row), src.cols);
-        if (shift >= 0)
+        if (shift >= 0 && pairs)
+            BlendPairsScaled(in.data(), columnScaled[0], shift, dst.cols, alongScaled[slot].data());
+        else if (shift >= 0)
             BlendAlongRowScaled(in.data(), columns.data(), columnScaled.data(), shift, dst.cols, alongScaled[slot].data());
         else
             BlendAlongRow(in.data(), columns.data(), columnWeight.data(), dst.cols, along[slot].data());

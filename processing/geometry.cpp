@@ -257,10 +257,17 @@ void resampleBilinear(const Image& s, int width, int height, ImageHandle result)
         std::vector<int32_t> columnScaled(static_cast<size_t>(width));
         for (int c = 0; c < width; ++c)
             columnScaled[static_cast<size_t>(c)] = static_cast<int32_t>(columns.weight[static_cast<size_t>(c)] * scale);
+        // A halving takes the pixels in pairs.
+        bool pairs = true;
+        for (int c = 0; c < width && pairs; ++c)
+            pairs = columns.index[static_cast<size_t>(c)] == 2 * c && columnScaled[static_cast<size_t>(c)] == columnScaled[0];
         blendRows<T, int32_t>(
             s, rows, width, height, result, scale,
             [&](const T* in, int32_t* a) {
-                BlendAlongRowScaled(in, columns.index.data(), columnScaled.data(), shift, width, a);
+                if (pairs)
+                    BlendPairsScaled(in, columnScaled[0], shift, width, a);
+                else
+                    BlendAlongRowScaled(in, columns.index.data(), columnScaled.data(), shift, width, a);
             },
             [&](const int32_t* a, const int32_t* b, int r, T* out) {
                 const auto g = static_cast<int32_t>(rows.weight[static_cast<size_t>(r)] * scale);

@@ -196,6 +196,39 @@ void BlendAlongScaled16(const uint16_t* s, const int32_t* i, const int32_t* w, i
 }
 
 template <class T>
+void BlendPairsScaledT(const T* HWY_RESTRICT source, int32_t scaled, int shift, int width, int32_t* HWY_RESTRICT out) {
+    int c = 0;
+#if HWY_TARGET != HWY_SCALAR
+    const hn::ScalableTag<int32_t> di;
+    const hn::RebindToUnsigned<decltype(di)> du;
+    using Pair = hwy::MakeUnsigned<hwy::MakeWide<T>>;
+    const hn::Rebind<Pair, decltype(du)> dp;
+    constexpr int kBits = 8 * sizeof(T);
+    const auto low = hn::Set(du, (1u << kBits) - 1);
+    const auto weight = hn::Set(di, scaled);
+    const Pair* pairs = reinterpret_cast<const Pair*>(source);
+    const int lanes = static_cast<int>(hn::Lanes(di));
+    for (; c + lanes <= width; c += lanes) {
+        hn::Vec<decltype(du)> pair;
+        if constexpr (sizeof(Pair) == 4)
+            pair = hn::BitCast(du, hn::LoadU(dp, pairs + c));
+        else
+            pair = hn::PromoteTo(du, hn::LoadU(dp, pairs + c));
+        const auto lo = hn::BitCast(di, hn::And(pair, low));
+        const auto hi = hn::BitCast(di, hn::ShiftRight<kBits>(pair));
+        hn::StoreU(hn::Add(hn::ShiftLeftSame(lo, shift), hn::Mul(hn::Sub(hi, lo), weight)), di, out + c);
+    }
+#endif
+    for (; c < width; ++c) {
+        const int32_t lo = source[2 * c], hi = source[2 * c + 1];
+        out[c] = lo * (1 << shift) + (hi - lo) * scaled;
+    }
+}
+
+void BlendPairsScaled8(const uint8_t* s, int32_t w, int shift, int n, int32_t* o) { BlendPairsScaledT(s, w, shift, n, o); }
+void BlendPairsScaled16(const uint16_t* s, int32_t w, int shift, int n, int32_t* o) { BlendPairsScaledT(s, w, shift, n, o); }
+
+template <class T>
 void BlendBetweenScaledT(const int32_t* HWY_RESTRICT a, const int32_t* HWY_RESTRICT b, int32_t g, int shift, int width,
                          T* HWY_RESTRICT out) {
     constexpr int32_t top = sizeof(T) == 1 ? 255 : 65535;
@@ -239,6 +272,8 @@ HWY_EXPORT(BlendAlong8);
 HWY_EXPORT(BlendAlong16);
 HWY_EXPORT(BlendAlongScaled8);
 HWY_EXPORT(BlendAlongScaled16);
+HWY_EXPORT(BlendPairsScaled8);
+HWY_EXPORT(BlendPairsScaled16);
 HWY_EXPORT(BlendBetweenScaled8);
 HWY_EXPORT(BlendBetweenScaled16);
 HWY_EXPORT(BlendBetween8);
@@ -302,6 +337,12 @@ void BlendAlongRowScaled(const uint8_t* source, const int32_t* index, const int3
 void BlendAlongRowScaled(const uint16_t* source, const int32_t* index, const int32_t* scaled, int shift, int width,
                          int32_t* out) {
     HWY_DYNAMIC_DISPATCH(BlendAlongScaled16)(source, index, scaled, shift, width, out);
+}
+void BlendPairsScaled(const uint8_t* source, int32_t scaled, int shift, int width, int32_t* out) {
+    HWY_DYNAMIC_DISPATCH(BlendPairsScaled8)(source, scaled, shift, width, out);
+}
+void BlendPairsScaled(const uint16_t* source, int32_t scaled, int shift, int width, int32_t* out) {
+    HWY_DYNAMIC_DISPATCH(BlendPairsScaled16)(source, scaled, shift, width, out);
 }
 void BlendBetweenRowsScaled(const int32_t* a, const int32_t* b, int32_t scaled, int shift, int width, uint8_t* out) {
     HWY_DYNAMIC_DISPATCH(BlendBetweenScaled8)(a, b, scaled, shift, width, out);

@@ -49,6 +49,11 @@ void BlendAlongRowScaled(const uint8_t* source, const int32_t* index, const int3
                          int32_t* out);
 void BlendAlongRowScaled(const uint16_t* source, const int32_t* index, const int32_t* scaled, int shift, int width,
                          int32_t* out);
+/// The same for the taps of a halving, index[c] = 2c: out[c] =
+/// (source[2c] << shift) + (source[2c + 1] - source[2c]) x scaled, read as
+/// pairs without a gather.
+void BlendPairsScaled(const uint8_t* source, int32_t scaled, int shift, int width, int32_t* out);
+void BlendPairsScaled(const uint16_t* source, int32_t scaled, int shift, int width, int32_t* out);
 /// Between two scaled rows: ((a << shift) + (b - a) x scaled) >> (2 x shift),
 /// limited to 0..the depth's maximum: the truncation of the double result.
 void BlendBetweenRowsScaled(const int32_t* a, const int32_t* b, int32_t scaled, int shift, int width, uint8_t* out);

@@ -310,6 +310,14 @@ void checkScaledBlend(std::mt19937& random, int width, int shift) {
     std::vector<int32_t> a(static_cast<size_t>(width)), b(a.size());
     BlendAlongRowScaled(upper.data(), index.data(), scaled.data(), shift, width, a.data());
     BlendAlongRowScaled(lower.data(), index.data(), scaled.data(), shift, width, b.data());
+    // Pairs as a halving reads them: the gathering path on the same taps agrees.
+    std::vector<int32_t> pairIndex(static_cast<size_t>(width) / 2), paired(pairIndex.size()), gathered(pairIndex.size());
+    for (size_t c = 0; c < pairIndex.size(); ++c) pairIndex[c] = static_cast<int32_t>(2 * c);
+    const std::vector<int32_t> sameWeight(pairIndex.size(), scaled[0]);
+    BlendPairsScaled(upper.data(), scaled[0], shift, static_cast<int>(pairIndex.size()), paired.data());
+    BlendAlongRowScaled(upper.data(), pairIndex.data(), sameWeight.data(), shift, static_cast<int>(pairIndex.size()),
+                        gathered.data());
+    ASSERT_EQ(paired, gathered) << width;
     std::vector<T> out(static_cast<size_t>(width));
     BlendBetweenRowsScaled(a.data(), b.data(), g, shift, width, out.data());
     for (int c = 0; c < width; ++c) {
