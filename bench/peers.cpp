@@ -253,8 +253,15 @@ void libtiffRead(const char* path, cv::Mat& into) {
 
 int main(int argc, char** argv) {
     cv::setNumThreads(1);
-    // "--no-avx512" keeps the kernels to 256-bit vectors, to compare.
-    if (argc > 1 && std::string(argv[1]) == "--no-avx512") hwy::DisableTargets(HWY_AVX3 | HWY_AVX3_DL);
+    // "--no-avx512" keeps the kernels to 256-bit vectors, to compare; any
+    // other argument runs only the ops whose names contain it.
+    std::string only;
+    for (int i = 1; i < argc; ++i) {
+        if (std::string(argv[i]) == "--no-avx512")
+            hwy::DisableTargets(HWY_AVX3 | HWY_AVX3_DL);
+        else
+            only = argv[i];
+    }
     const int64_t usable = hwy::SupportedTargets() & HWY_TARGETS;
     std::printf("Orvex kernels on %s\n", hwy::TargetName(usable & -usable));
     const cv::Mat map8 = makeMap<uint8_t>(CV_8U, 255);
@@ -366,6 +373,9 @@ int main(int argc, char** argv) {
          [&] { ReadTiff(readBack, std::string(orvexTiff) + "16"); }},
     };
 
+    ops.erase(std::remove_if(ops.begin(), ops.end(),
+                             [&](const Op& op) { return op.name.find(only) == std::string::npos; }),
+              ops.end());
     std::vector<std::vector<double>> kernel(ops.size()), peer(ops.size()), command(ops.size());
     for (int rep = 0; rep < kRepetitions; ++rep)
         for (size_t i = 0; i < ops.size(); ++i) {
