@@ -127,17 +127,9 @@ ImageHandle Convolve(ImageHandle source, const Kernel& kernel) {
     return result;
 }
 
-ImageHandle Erode(ImageHandle source) {
-    return extremeImage(source, [](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w, uint8_t* out) {
-        MinimumRow(a, r, b, w, out);
-    }, "erode: ");
-}
+ImageHandle Erode(ImageHandle source) { return extremeImage(source, MinimumRow, "erode: "); }
 
-ImageHandle Dilate(ImageHandle source) {
-    return extremeImage(source, [](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w, uint8_t* out) {
-        MaximumRow(a, r, b, w, out);
-    }, "dilate: ");
-}
+ImageHandle Dilate(ImageHandle source) { return extremeImage(source, MaximumRow, "dilate: "); }
 
 ImageHandle Median(ImageHandle source) {
     const Image* s = LiveImage(source);

@@ -20,24 +20,6 @@ inline T median3(T a, T b, T c) {
     return std::max(std::min(a, b), std::min(std::max(a, b), c));
 }
 
-// Each column of three sorted (low, middle, high): the median of the nine is
-// the median of the largest low, the median middle and the smallest high.
-template <class T>
-inline T median9(const T* above, const T* row, const T* below, int j) {
-    T low[3], mid[3], high[3];
-    for (int k = 0; k < 3; ++k) {
-        const T a = above[j + k], b = row[j + k], c = below[j + k];
-        const T lo = std::min(a, b), hi = std::max(a, b);
-        low[k] = std::min(lo, c);
-        high[k] = std::max(hi, c);
-        mid[k] = std::max(lo, std::min(hi, c));
-    }
-    const T l = std::max(std::max(low[0], low[1]), low[2]);
-    const T m = median3(mid[0], mid[1], mid[2]);
-    const T h = std::min(std::min(high[0], high[1]), high[2]);
-    return median3(l, m, h);
-}
-
 inline uint8_t convolve9(const uint8_t* above, const uint8_t* row, const uint8_t* below, int j,
                          const float* k);
 
