@@ -43,7 +43,9 @@ void MedianRowT(const T* HWY_RESTRICT above, const T* HWY_RESTRICT row, const T*
     const hn::ScalableTag<T> d;
     using V = hn::Vec<decltype(d)>;
     const int lanes = static_cast<int>(hn::Lanes(d));
-    constexpr int kChunk = 1024;
+    // Chunks of 512 bytes measured fastest: the sorted columns stay in the
+    // nearest cache while the next rows stream in.
+    constexpr int kChunk = static_cast<int>(512 / sizeof(T));
     HWY_ALIGN T low[kChunk + 2], mid[kChunk + 2], high[kChunk + 2];
     for (int j0 = 0; j0 < width; j0 += kChunk) {
         const int n = std::min(kChunk, width - j0);
