@@ -63,6 +63,16 @@ std::string PickHoverText(ImageHandle window) {
     return text;
 }
 
+namespace {
+// The windows picked so far, all still open: an entry whose window has
+// closed during the pick would hand the operation a dead window.
+bool pickedStillOpen(const PickRequest& request, int picked) {
+    for (int i = 0; i < picked; ++i)
+        if (!LiveView(request.entries[i].window)) return false;
+    return true;
+}
+}  // namespace
+
 int PickImages(PickRequest& request) {
     if (request.entries.size() > static_cast<size_t>(PickRequest::kMaxEntries))
         request.entries.resize(PickRequest::kMaxEntries);
@@ -78,6 +88,7 @@ int PickImages(PickRequest& request) {
         };
         prompt.hoverText = [](int number) { return PickHoverText(ImageHandle{number}); };
         platform::ImagePickEvent event = platform::ui().awaitImagePick(prompt);
+        if (!pickedStillOpen(request, current)) event.kind = platform::ImagePickEvent::Kind::Cancel;
         switch (event.kind) {
             case platform::ImagePickEvent::Kind::Cancel:
                 for (auto& e : request.entries) e.window = {};

@@ -1,6 +1,7 @@
 // The other parts' steps of start-up and shut-down, as the application runs them.
 #include "acquisition/run_state.h"
 #include "app/application.h"
+#include "app/program_folder.h"
 #include "app/settings_install.h"
 #include "config/elmfile.h"
 #include "config/ini_location.h"
@@ -11,7 +12,7 @@ namespace orvex::app {
 
 LifecycleSteps DefaultLifecycleSteps() {
     LifecycleSteps s;
-    s.locateIni = [] { return config::LocateIniFile(); };
+    s.locateIni = [] { return config::LocateIniFile(IniSearch(application().searchFolder)); };
     s.prepareTables = [] {
         InstallSettingsHandlers();
         config::NameElementListKeys();

@@ -34,8 +34,11 @@ std::string Slurp(const std::string& path) {
 // Runs orvex-cli, in `folder` when one is given.
 Result Cli(const std::string& arguments, const std::string& folder = "") {
     const std::string errPath = TempDir() + "/stderr.txt";
-    const std::string command = (folder.empty() ? "" : "cd '" + folder + "' && ") + std::string(ORVEX_BIN_DIR) +
-                                "/orvex-cli " + arguments + " 2>" + errPath;
+    // The run keeps its profile file in a folder of its own, never beside the program.
+    const std::string home = TempDir() + "/program";
+    std::filesystem::create_directories(home);
+    const std::string command = (folder.empty() ? "" : "cd '" + folder + "' && ") + "ORVEX_PROGRAM_FOLDER='" + home +
+                                "' " + std::string(ORVEX_BIN_DIR) + "/orvex-cli " + arguments + " 2>" + errPath;
     Result result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return result;
