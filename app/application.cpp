@@ -453,7 +453,7 @@ class SaveChangesDialog : public platform::DialogModel {
 public:
     enum class Choice { Yes, No, CloseAll, Cancel };
     explicit SaveChangesDialog(const std::string& prompt) : DialogModel("Save Changes") {
-        add({.label = "Prompt", .kind = platform::ControlKind::ReadOut, .text = prompt});
+        add({.label = "Prompt", .kind = platform::ControlKind::ReadOut, .text = prompt, .captioned = false});
         add({.label = "&Yes", .kind = platform::ControlKind::Button});
         add({.label = "&No", .kind = platform::ControlKind::Button});
         add({.label = "Close &All", .kind = platform::ControlKind::Button});
