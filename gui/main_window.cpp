@@ -87,6 +87,21 @@ QIcon printerIcon() {
     return QIcon(pixmap);
 }
 
+// Finish: play to the end and stop there, a triangle against a bar, drawn
+// with shapes (the fonts of a fresh machine often lack the media glyphs).
+QIcon finishIcon() {
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(160, 100, 0));
+    const QPointF triangle[] = {{5, 5}, {15, 12}, {5, 19}};
+    p.drawPolygon(triangle, 3);
+    p.drawRect(QRectF(16, 5, 3.5, 14));
+    return QIcon(pixmap);
+}
+
 // Two overlapping sheets: a copy.
 QIcon duplicateIcon() {
     QPixmap pixmap(24, 24);
@@ -140,6 +155,8 @@ struct ToolEntry {
 }  // namespace
 
 static MainWindow* theMainWindow = nullptr;
+// The information bar is never made smaller than its text panes can be read at.
+static constexpr int kSmallestInfoBar = 20;
 
 MainWindow* MainWindow::instance() { return theMainWindow; }
 
@@ -272,7 +289,7 @@ void MainWindow::buildBars() {
     infoDock_->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetClosable |
                            QDockWidget::DockWidgetFloatable);
     infoBar_ = new InfoBar(infoDock_);
-    infoBar_->setMinimumHeight(30);
+    infoBar_->setMinimumHeight(kSmallestInfoBar);
     infoDock_->setWidget(infoBar_);
     addDockWidget(Qt::BottomDockWidgetArea, infoDock_);
 }
@@ -432,7 +449,7 @@ void MainWindow::rebuildMenus() {
         {"Acquire > Single", QStyle::SP_CustomBase, "\u25B6", QColor(0, 120, 0)},
         {"Acquire > Continuous", QStyle::SP_CustomBase, "\u21BB", QColor(0, 120, 0)},
         {"Acquire > Average", QStyle::SP_CustomBase, "\u03A3", QColor(0, 120, 0)},
-        {"Acquire > Finish", QStyle::SP_CustomBase, "\u23F9", QColor(160, 100, 0)},
+        {"Acquire > Finish", QStyle::SP_CustomBase, "finish", QColor(160, 100, 0)},
         {"Acquire > Halt", QStyle::SP_CustomBase, "\u25A0", QColor(190, 0, 0)},
     };
     auto fill = [this](QToolBar* bar, const ToolEntry* begin, const ToolEntry* end) {
@@ -441,6 +458,7 @@ void MainWindow::rebuildMenus() {
             if (!a) continue;  // commands that do not exist get no button
             a->setIcon(QString(e->glyph) == "print"       ? printerIcon()
                        : QString(e->glyph) == "duplicate" ? duplicateIcon()
+                       : QString(e->glyph) == "finish"    ? finishIcon()
                        : e->standard == QStyle::SP_CustomBase
                            ? glyphIcon(QString::fromUtf8(e->glyph),
                                        e->colour.isValid() ? e->colour : QColor(30, 30, 30))
@@ -874,10 +892,13 @@ void MainWindow::start(const std::string& programFolder, const std::vector<std::
     const int bottom = config::ReadProfileInt(profilePath, "window", "bottom", -1);
     if (left >= 0 && top >= 0 && right - left > 200 && bottom - top > 150)
         setGeometry(left, top, right - left, bottom - top);
-    infoDock_->widget()->setMinimumHeight(
-        std::clamp(config::ReadProfileInt(profilePath, "HistogramPalette", "Height", 30), 20, 400));
+    const int infoHeight =
+        std::clamp(config::ReadProfileInt(profilePath, "HistogramPalette", "Height", 30), kSmallestInfoBar, 400);
     restoreLayout();
     show();
+    // The height as saved, smaller than the bar's own wish as well as larger:
+    // the dock is sized around the bar, whose own minimum stays small.
+    resizeDocks({infoDock_}, {infoHeight + infoDock_->height() - infoBar_->height()}, Qt::Vertical);
 #ifdef ORVEX_HAVE_APPLICATION
     app::Application& a = app::application();
     if (!a.steps.loadSettings && !a.steps.initializeHardware) a.steps = app::DefaultLifecycleSteps();
@@ -908,7 +929,7 @@ void MainWindow::closeEvent(QCloseEvent* event) {
     if (a.running) {
         const QRect r = geometry();
         a.windowRect = {r.left(), r.top(), r.right() + 1, r.bottom() + 1};
-        a.infoBarHeight = infoDock_->widget()->height();
+        a.infoBarHeight = infoBar_->height();
         // Closing runs the end order; when it ends the program it calls the
         // quit hook, which lets this close through.
         if (!a.CloseMainWindow()) {
