@@ -410,6 +410,30 @@ private slots:
         QVERIFY(orvex.readAllStandardOutput().contains("--program-folder"));
     }
 
+    void escPressesCancelHoweverItIsSpelledAndTextsShowWithoutCaptions() {
+        struct SaveChanges : platform::DialogModel {
+            std::string pressedLabel;
+            SaveChanges() : DialogModel("Save Changes") {
+                add({.label = "Prompt", .kind = platform::ControlKind::ReadOut, .text = "Save \"a.tif\"?\n",
+                     .captioned = false});
+                add({.label = "&Yes", .kind = platform::ControlKind::Button});
+                add({.label = "&Cancel", .kind = platform::ControlKind::Button});
+            }
+            bool pressed(platform::DialogControl& c) override {
+                pressedLabel = c.label;
+                close(false);
+                return true;
+            }
+        } model;
+        DialogRenderer renderer(model);
+        renderer.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&renderer));
+        for (QLabel* label : renderer.findChildren<QLabel*>()) QVERIFY(label->text() != "Prompt");
+        QCOMPARE(renderer.findChild<QLabel*>("Prompt")->text(), QString("Save \"a.tif\"?"));
+        QTest::keyClick(&renderer, Qt::Key_Escape);
+        QCOMPARE(QString::fromStdString(model.pressedLabel), QString("&Cancel"));
+    }
+
     void theInformationBarKeepsItsHeightSmallerOrLarger() {
         for (int height : {22, 90}) {
             begin("[HistogramPalette]\nHeight=" + QByteArray::number(height) + "\n");
