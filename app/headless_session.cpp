@@ -4,8 +4,8 @@
 
 #include "app/application.h"
 #include "app/macro.h"
+#include "app/program_folder.h"
 #include "config/software_settings.h"
-#include "platform/library.h"
 #include "platform/ui.h"
 
 namespace orvex::app {
@@ -20,7 +20,7 @@ void StartHeadless(MacroUi& ui, const std::string& iniPath) {
             return true;
         };
     }
-    a.Start(platform::programFolder());
+    a.Start(ProgramFolder());
 }
 
 void EndHeadless(MacroUi& ui) {
