@@ -3,6 +3,7 @@
 #include "acquisition/calmag.h"
 #include "acquisition/channel_tables.h"
 #include "app/scale_bar.h"
+#include "config/grid_settings.h"
 #include "config/settings_order.h"
 #include "hardware/board.h"
 #include "hardware/dcc20ax/dcc20ax.h"
@@ -20,6 +21,7 @@ void InstallSettingsHandlers() {
     installSx50Settings();
     installBoardSettings();
     installCalibrationSettings();
+    config::installGridSettings();
     installChannelSettings();
 }
 
