@@ -534,36 +534,47 @@ void applyRegistration(Image& image, const std::vector<uint8_t>& b, uint32_t cou
 }
 
 // Reads the rows of every strip. 8-bit files, and 16-bit files in the host's
-// byte order, go straight into the image's rows; the others through a buffer
-// of one strip.
+// byte order, go straight into the image's rows, strips that follow each
+// other in the file in one read; the others through a buffer of one strip.
 bool readRows(Image& image, Source& source, const Directory& d, const std::vector<Strip>& strips,
               bool bigEndian) {
     const int bits = d.bits;
     const uint64_t rowBytes = rowBytesOf(d.width, bits);
     const int height = static_cast<int>(d.height);
-    const bool direct = bits == 8 || (bits == 16 && !bigEndian);
-    std::vector<iovec> pieces;
-    std::vector<uint8_t> buffer;
-    for (const Strip& strip : strips) {
-        const int first = static_cast<int>(strip.firstRow);
-        const int rows = static_cast<int>(strip.rows);
-        if (direct || bits == 16) {
-            pieces.resize(static_cast<size_t>(rows));
-            for (int i = 0; i < rows; ++i)
-                pieces[i] = {image.PixelAddress(first + i, 0), static_cast<size_t>(rowBytes)};
-            if (!source.readPieces(strip.offset, pieces.data(), pieces.size())) return false;
-            if (!direct)
-                for (int i = 0; i < rows; ++i) {
-                    auto* p = static_cast<uint8_t*>(pieces[i].iov_base);
+    if (bits == 8 || bits == 16) {
+        std::vector<iovec> pieces;
+        for (size_t s = 0; s < strips.size();) {
+            // A run of strips whose bytes follow one another in the file.
+            size_t end = s + 1;
+            while (end < strips.size() &&
+                   strips[end].offset == strips[end - 1].offset + strips[end - 1].rows * rowBytes)
+                ++end;
+            pieces.clear();
+            for (size_t t = s; t < end; ++t)
+                for (uint64_t i = 0; i < strips[t].rows; ++i)
+                    pieces.push_back({image.PixelAddress(static_cast<int>(strips[t].firstRow + i), 0),
+                                      static_cast<size_t>(rowBytes)});
+            if (!source.readPieces(strips[s].offset, pieces.data(), pieces.size())) return false;
+            if (bits == 16 && bigEndian)
+                for (const iovec& piece : pieces) {
+                    auto* p = static_cast<uint8_t*>(piece.iov_base);
                     for (uint64_t k = 0; k + 1 < rowBytes; k += 2) std::swap(p[k], p[k + 1]);
                 }
-        } else {
+            s = end;
+        }
+        for (int row = 0; row < height; ++row) image.ReportRowProgress(row, height);
+    } else {
+        std::vector<uint8_t> buffer;
+        for (const Strip& strip : strips) {
+            const int first = static_cast<int>(strip.firstRow);
+            const int rows = static_cast<int>(strip.rows);
             buffer.resize(static_cast<size_t>(strip.rows * rowBytes));
             if (!source.read(strip.offset, buffer.data(), buffer.size())) return false;
-            for (int i = 0; i < rows; ++i)
+            for (int i = 0; i < rows; ++i) {
                 image.WriteLine(first + i, buffer.data() + static_cast<size_t>(i * rowBytes), bits);
+                image.ReportRowProgress(first + i, height);
+            }
         }
-        for (int i = 0; i < rows; ++i) image.ReportRowProgress(first + i, height);
     }
     image.SetModified(true);
     return true;
