@@ -402,10 +402,9 @@ int layStrips(TiffReader& r, const Directory& d, std::vector<Strip>& strips) {
     return nextRow == height ? 0 : TiffUnrecognised;
 }
 
-// Checks what decoding would refuse and gathers what it reads, before
-// anything is allocated. Returns 0 or the error code; -1 when the store
-// refuses the size (it says why itself).
-int checkDirectory(TiffReader& r, const Directory& d, bool keepsRegistration, Layout& layout) {
+// Checks what decoding would refuse from the directory alone. Returns 0 or
+// the error code; -1 when the store refuses the size (it says why itself).
+int checkDirectory(TiffReader& r, const Directory& d) {
     if (d.error) return d.error;
     if (d.samples != 1 || (d.bits != 1 && d.bits != 4 && d.bits != 8 && d.bits != 16))
         return TiffUnrecognised;
@@ -420,6 +419,12 @@ int checkDirectory(TiffReader& r, const Directory& d, bool keepsRegistration, La
     if (d.width > uint32_t(Image::kMaxDimension) || d.height > uint32_t(Image::kMaxDimension) ||
         pixelBytes > Image::kMaxPixelBytes)
         return -1;
+    return 0;
+}
+
+// Gathers what the image directory's entries point at, checking that it all
+// lies in the file, before anything is allocated.
+int checkLayout(TiffReader& r, const Directory& d, bool keepsRegistration, Layout& layout) {
     if (int code = layStrips(r, d, layout.strips)) return code;
     if (d.colorMap) {
         const uint64_t n = uint64_t(1) << d.bits;
@@ -624,14 +629,14 @@ bool readTiff(Image& image, Source& source) {
         return false;
     }
     // Every directory is checked in file order and the first fault ends the
-    // read; the last full-size one is the image. Reduced-resolution copies
+    // read; the last full-size one is the image, and what its entries point
+    // at is checked once it is known. Reduced-resolution copies
     // after it (thumbnails, overviews) do not replace it. A next directory
     // outside the file, or a chain that comes back to a directory already
     // read, is a damaged file.
     std::set<uint32_t> visited;
     uint64_t entryBudget = 1u << 20;
     std::optional<Directory> chosen;
-    Layout layout;
     while (offset != 0) {
         if (!source.inside(offset, 2) || !visited.insert(offset).second) {
             fail(TiffUnrecognised);
@@ -640,8 +645,7 @@ bool readTiff(Image& image, Source& source) {
         Directory d;
         offset = r.readDirectory(offset, d, entryBudget);
         if (chosen && (d.subfileType & 1) && !d.broken) continue;
-        Layout candidate;
-        int code = checkDirectory(r, d, image.KeepsRegistration(), candidate);
+        int code = checkDirectory(r, d);
         if (code == -1) {
             // The store refuses the size and says why.
             image.Allocate(static_cast<int>(std::min<uint32_t>(d.width, INT32_MAX)),
@@ -653,10 +657,14 @@ bool readTiff(Image& image, Source& source) {
             return false;
         }
         chosen = std::move(d);
-        layout = std::move(candidate);
     }
     if (!chosen) {
         fail(TiffNoDirectory);
+        return false;
+    }
+    Layout layout;
+    if (int code = checkLayout(r, *chosen, image.KeepsRegistration(), layout)) {
+        fail(code);
         return false;
     }
     return decode(image, r, *chosen, layout);
