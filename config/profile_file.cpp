@@ -142,19 +142,31 @@ ProfileText ProfileText::parse(std::string_view text) {
     return profile;
 }
 
+namespace {
+
+std::string lowered(std::string_view name) {
+    std::string out(name);
+    for (char& c : out) c = lower(c);
+    return out;
+}
+
+}  // namespace
+
 std::optional<std::string> ProfileText::find(std::string_view section, std::string_view key) const {
-    std::string_view wantedSection = trim(section);
-    std::string_view wantedKey = trim(key);
-    bool inSection = false;
-    for (const Line& line : lines_) {
-        LineKind kind = classify(line.text);
-        if (kind.kind == LineKind::Section) {
-            inSection = sameName(kind.name, wantedSection);
-        } else if (kind.kind == LineKind::Entry && inSection && sameName(kind.name, wantedKey)) {
-            return unquote(kind.value);
+    if (!index_) {
+        index_.emplace();
+        std::optional<std::string> current;  // no section before the first header
+        for (const Line& line : lines_) {
+            LineKind kind = classify(line.text);
+            if (kind.kind == LineKind::Section)
+                current = lowered(kind.name);
+            else if (kind.kind == LineKind::Entry && current)
+                index_->try_emplace({*current, lowered(kind.name)}, unquote(kind.value));
         }
     }
-    return std::nullopt;
+    auto found = index_->find({lowered(trim(section)), lowered(trim(key))});
+    if (found == index_->end()) return std::nullopt;
+    return found->second;
 }
 
 std::string ProfileText::lineEnd() const {
@@ -177,6 +189,7 @@ bool ProfileText::set(std::string_view section, std::string_view key, std::strin
         return false;
     size_t lineBreak = value.find_first_of("\r\n");
     if (lineBreak != std::string_view::npos) value = value.substr(0, lineBreak);
+    index_.reset();
 
     bool inSection = false;
     bool inFirstSection = false;

@@ -10,6 +10,7 @@
 // value of that entry where it stands, or adds the entry (and its section); every
 // other line of the file, comments and unknown keys included, stays as it was.
 #include <cstddef>
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -42,6 +43,9 @@ private:
     };
     std::string lineEnd() const;
     std::vector<Line> lines_;
+    // The first value of every (section, key), names in lower case: built on
+    // the first find after a change, so reading all settings parses once.
+    mutable std::optional<std::map<std::pair<std::string, std::string>, std::string>> index_;
 };
 
 /// Files larger than this are not taken as profile files: reads give the

@@ -428,10 +428,14 @@ int checkLayout(TiffReader& r, const Directory& d, bool keepsRegistration, Layou
     if (int code = layStrips(r, d, layout.strips)) return code;
     if (d.colorMap) {
         const uint64_t n = uint64_t(1) << d.bits;
-        auto map = r.integers(*d.colorMap);
-        if (d.colorMap->type != TypeShort || d.colorMap->count != 3 * n || !map)
-            return TiffUnrecognised;
-        layout.colorMap.assign(map->begin(), map->end());
+        if (d.colorMap->type != TypeShort || d.colorMap->count != 3 * n) return TiffUnrecognised;
+        auto bytes = r.values(*d.colorMap);
+        if (!bytes) return TiffUnrecognised;
+        // 16-bit values, in the host's (little-endian) order.
+        if (r.bigEndian_)
+            for (size_t i = 0; i + 1 < bytes->size(); i += 2) std::swap((*bytes)[i], (*bytes)[i + 1]);
+        layout.colorMap.resize(static_cast<size_t>(3 * n));
+        std::memcpy(layout.colorMap.data(), bytes->data(), 2 * layout.colorMap.size());
     } else if (d.photometric == 3) {
         return TiffUnrecognised;  // a palette file without its palette
     }
@@ -453,25 +457,41 @@ int checkLayout(TiffReader& r, const Directory& d, bool keepsRegistration, Layou
     return 0;
 }
 
+// The colour map's values as the writer meant them: a map of 8-bit values
+// (none above 256) is taken as if times 256.
+struct ColourMap {
+    const std::vector<uint16_t>& values;
+    bool small;
+    explicit ColourMap(const std::vector<uint16_t>& v)
+        : values(v), small(std::all_of(v.begin(), v.end(), [](uint16_t x) { return x <= 256; })) {}
+    uint32_t operator()(uint64_t i) const { return small ? uint32_t(values[i]) * 256 : values[i]; }
+};
+
+// Entries of the palette a file gives: up to the first red of exactly 1.
+uint64_t colourMapCount(const ColourMap& map, uint64_t n) {
+    for (uint64_t i = 0; i < n; ++i)
+        if (map(i) == 1) return i;
+    return n;
+}
+
+// The palette count an image of this directory takes, before it is allocated.
+int paletteCountOf(const Layout& layout, const Directory& d) {
+    if (layout.colorMap.empty()) return d.bits >= 8 ? 256 : 1 << d.bits;
+    ColourMap map(layout.colorMap);
+    return static_cast<int>(std::min<uint64_t>(colourMapCount(map, uint64_t(1) << d.bits), 256));
+}
+
 void applyPalette(Image& image, const Layout& layout, const Directory& d) {
     const int bits = d.bits;
     if (!layout.colorMap.empty()) {
         const uint64_t n = uint64_t(1) << bits;
-        std::vector<uint32_t> map(layout.colorMap.begin(), layout.colorMap.end());
-        bool small = std::all_of(map.begin(), map.end(), [](uint32_t v) { return v <= 256; });
-        if (small)
-            for (auto& v : map) v *= 256;
-        uint64_t count = n;
-        for (uint64_t i = 0; i < n; ++i)
-            if (map[i] == 1) {
-                count = i;
-                break;
-            }
+        const ColourMap map(layout.colorMap);
+        const uint64_t count = colourMapCount(map, n);
         image.SetPaletteCount(static_cast<int>(std::min<uint64_t>(count, 256)));
         image.ApplyGreyRamp();
         for (uint64_t i = 0; i < std::min<uint64_t>(count, 256); ++i)
-            image.SetPaletteEntry(static_cast<int>(i), (map[i] >> 8) & 0xFF,
-                                  (map[n + i] >> 8) & 0xFF, (map[2 * n + i] >> 8) & 0xFF);
+            image.SetPaletteEntry(static_cast<int>(i), (map(i) >> 8) & 0xFF,
+                                  (map(n + i) >> 8) & 0xFF, (map(2 * n + i) >> 8) & 0xFF);
         return;
     }
     // A 16-bit image is coloured by its high byte: its ramp has 256 entries.
@@ -586,9 +606,9 @@ bool readRows(Image& image, Source& source, const Directory& d, const std::vecto
 }
 
 bool decode(Image& image, TiffReader& r, const Directory& d, const Layout& layout) {
-    applyPalette(image, layout, d);
+    image.SetPaletteCount(paletteCountOf(layout, d));
     if (!image.Allocate(static_cast<int>(d.width), static_cast<int>(d.height), d.bits)) return false;
-    applyPalette(image, layout, d);  // Allocate laid the grey ramp over it
+    applyPalette(image, layout, d);
     image.ClearPositionRegistered();
     if (!readRows(image, r.source_, d, layout.strips, r.bigEndian_)) {
         fail(TiffUnrecognised);  // the file changed under the reader
@@ -881,9 +901,18 @@ TiffPlan planTiff(Image& image, int depth) {
     entries[mapEntry].value = static_cast<uint32_t>(w.size());
     const uint8_t* saved = image.SavedPaletteBytes();
     const uint32_t used = static_cast<uint32_t>(image.PaletteCount());
+    // Entries past the palette are 1 in all three arrays (a 16-bit map has
+    // 65536 of them): laid down as whole runs.
+    const uint32_t inPalette = std::min({used, mapEntries, 256u});
+    static const std::vector<uint8_t> ones = [] {
+        std::vector<uint8_t> v(2u << 16);
+        for (size_t i = 0; i < v.size(); i += 2) v[i] = 1;
+        return v;
+    }();
     for (int component = 2; component >= 0; --component) {  // red, green, blue
-        for (uint32_t i = 0; i < mapEntries; ++i)
-            w.u16(i < used && i < 256 ? static_cast<uint16_t>(saved[4 * i + component] * 256) : 1);
+        for (uint32_t i = 0; i < inPalette; ++i)
+            w.u16(static_cast<uint16_t>(saved[4 * i + component] * 256));
+        w.raw(ones.data(), 2 * size_t(mapEntries - inPalette));
     }
 
     // The strips follow the colour map (which ends on an even offset), the

@@ -1,8 +1,11 @@
-// Any bytes as a setup file: every part's settings reader runs over it in the
-// settings order, as Load Setup does.
+// Any bytes as a setup file, read in the settings order as Load Setup does,
+// with the readers the configuration owns in their slots (the software
+// settings, the list-file paths, the grid settings); the profile-file fuzz
+// target covers the file form itself.
 #include <cstdint>
+#include <cstdlib>
 
-#include "app/settings_install.h"
+#include "config/grid_settings.h"
 #include "config/settings_order.h"
 #include "config/software_settings.h"
 #include "fuzz_file.h"
@@ -11,7 +14,8 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static orvex::platform::HeadlessUi ui;
     static bool installed = [] {
-        orvex::app::InstallSettingsHandlers();
+        orvex::config::ResetSettingsHandlers();
+        orvex::config::installGridSettings();
         return true;
     }();
     (void)installed;
@@ -19,5 +23,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     ui.clear();
     orvex::softwareSettings().iniPath = orvex::fuzzing::WriteInput(data, size, ".set");
     orvex::config::LoadAllSettings();
+    const auto& s = orvex::softwareSettings();
+    if (s.probeType < 1 || s.probeType > 4 || s.demo != (s.probeType == 4 ? 1 : 0)) std::abort();
     return 0;
 }
