@@ -31,6 +31,7 @@ enum : uint16_t {
     TagMake = 271,
     TagModel = 272,
     TagStripOffsets = 273,
+    TagOrientation = 274,
     TagSamplesPerPixel = 277,
     TagRowsPerStrip = 278,
     TagStripByteCounts = 279,
@@ -166,6 +167,7 @@ struct Directory {
     int photometric = 0;
     int samples = 1;
     int fillOrder = 1;
+    int orientation = 1;
     int sampleFormat = 1;
     uint32_t rowsPerStrip = 0;
     bool hasRowsPerStrip = false;
@@ -313,6 +315,7 @@ public:
             case TagPhotometric: scalar(e, d, d.photometric); break;
             case TagSamplesPerPixel: scalar(e, d, d.samples); break;
             case TagFillOrder: scalar(e, d, d.fillOrder); break;
+            case TagOrientation: scalar(e, d, d.orientation); break;
             case TagSampleFormat: scalar(e, d, d.sampleFormat); break;
             case TagRowsPerStrip:
                 scalar(e, d, d.rowsPerStrip);
@@ -409,9 +412,11 @@ int checkDirectory(TiffReader& r, const Directory& d) {
     if (d.samples != 1 || (d.bits != 1 && d.bits != 4 && d.bits != 8 && d.bits != 16))
         return TiffUnrecognised;
     if (d.compression != 1) return TiffCompression;
-    // Tiles, bits filled from the low end and signed or real samples are
-    // layouts this reader does not take: refused rather than read wrong.
-    if (d.tiled || d.fillOrder != 1 || d.sampleFormat != 1) return TiffUnrecognised;
+    // Tiles, bits filled from the low end, signed or real samples and rows
+    // stored other than top row first, left to right are layouts this reader
+    // does not take: refused rather than read wrong.
+    if (d.tiled || d.fillOrder != 1 || d.sampleFormat != 1 || d.orientation != 1)
+        return TiffUnrecognised;
     if (d.width == 0 || d.height == 0) return TiffUnrecognised;
     const uint64_t pixelBytes = rowBytesOf(d.width, d.bits) * d.height;
     // Uncompressed pixels take at least their own size in the file.

@@ -159,6 +159,12 @@ TEST(TiffDamaged, LayoutsTheReaderDoesNotTakeAreRefused) {
         lowBitsFirst.strips({{0x01}});
         ExpectRefused(lowBitsFirst.build(), "Unrecognized TIFF format.");
     }
+    {
+        TiffBuilder turned = Plain(2, 1, 8);  // stored bottom row first
+        turned.shortValue(274, 4);
+        turned.strips({{1, 2}});
+        ExpectRefused(turned.build(), "Unrecognized TIFF format.");
+    }
     for (uint16_t format : {2, 3}) {
         TiffBuilder sampled = Plain(2, 1, 16);
         sampled.shortValue(339, format);
