@@ -144,9 +144,12 @@ ProfileText ProfileText::parse(std::string_view text) {
 
 namespace {
 
-std::string lowered(std::string_view name) {
-    std::string out(name);
-    for (char& c : out) c = lower(c);
+std::string indexKey(std::string_view section, std::string_view key) {
+    std::string out;
+    out.reserve(section.size() + key.size() + 1);
+    for (char c : section) out.push_back(lower(c));
+    out.push_back('\n');
+    for (char c : key) out.push_back(lower(c));
     return out;
 }
 
@@ -155,16 +158,19 @@ std::string lowered(std::string_view name) {
 std::optional<std::string> ProfileText::find(std::string_view section, std::string_view key) const {
     if (!index_) {
         index_.emplace();
-        std::optional<std::string> current;  // no section before the first header
+        std::optional<std::string_view> current;  // no section before the first header
         for (const Line& line : lines_) {
             LineKind kind = classify(line.text);
             if (kind.kind == LineKind::Section)
-                current = lowered(kind.name);
+                current = kind.name;
             else if (kind.kind == LineKind::Entry && current)
-                index_->try_emplace({*current, lowered(kind.name)}, unquote(kind.value));
+                index_->try_emplace(indexKey(*current, kind.name), unquote(kind.value));
         }
     }
-    auto found = index_->find({lowered(trim(section)), lowered(trim(key))});
+    section = trim(section);
+    key = trim(key);
+    if (hasLineBreak(section) || hasLineBreak(key)) return std::nullopt;  // no line holds one
+    auto found = index_->find(indexKey(section, key));
     if (found == index_->end()) return std::nullopt;
     return found->second;
 }

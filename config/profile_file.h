@@ -10,10 +10,10 @@
 // value of that entry where it stands, or adds the entry (and its section); every
 // other line of the file, comments and unknown keys included, stays as it was.
 #include <cstddef>
-#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace orvex::config {
@@ -43,9 +43,10 @@ private:
     };
     std::string lineEnd() const;
     std::vector<Line> lines_;
-    // The first value of every (section, key), names in lower case: built on
-    // the first find after a change, so reading all settings parses once.
-    mutable std::optional<std::map<std::pair<std::string, std::string>, std::string>> index_;
+    // The first value of every section and key, by "section\nkey" in lower
+    // case (no name holds a line break): built on the first find after a
+    // change, so reading all settings classifies each line once.
+    mutable std::optional<std::unordered_map<std::string, std::string>> index_;
 };
 
 /// Files larger than this are not taken as profile files: reads give the
