@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cmath>
+#include <limits>
 #include <fstream>
 #include <ostream>
 #include <sstream>
@@ -45,12 +47,16 @@ std::vector<std::string> split(const std::string& s, char by) {
     return parts;
 }
 
-// Whole numbers of a text, as many as asked for.
+// Whole numbers of a text, as many as asked for. Numbers no int holds (and
+// infinities, not-a-numbers) are faults, since callers take them as ints.
 bool numbers(const std::string& text, std::vector<double>& out, size_t count) {
     std::stringstream in(text);
     out.clear();
     double v;
-    while (in >> v) out.push_back(v);
+    while (in >> v) {
+        if (!(std::fabs(v) <= std::numeric_limits<int>::max())) return false;
+        out.push_back(v);
+    }
     return out.size() == count && (in.eof());
 }
 
@@ -242,6 +248,7 @@ bool MacroRunner::statement(const std::string& line) {
         if (last != std::string::npos) {
             std::string tail = rest.substr(last + 1);
             if (!tail.empty() && std::all_of(tail.begin(), tail.end(), ::isdigit)) {
+                if (tail.size() > 9) return fail("file PATH [FILTER]: no such filter " + tail);
                 filter = std::stoi(tail);
                 rest = trim(rest.substr(0, last));
             }

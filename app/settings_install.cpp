@@ -4,8 +4,9 @@
 #include "acquisition/channel_tables.h"
 #include "app/application.h"
 #include "app/scale_bar.h"
-#include "config/software_settings.h"
+#include "config/grid_settings.h"
 #include "config/settings_order.h"
+#include "config/software_settings.h"
 #include "hardware/board.h"
 #include "hardware/dcc20ax/dcc20ax.h"
 #include "hardware/dcx/dcxmot.h"
@@ -33,6 +34,7 @@ void InstallSettingsHandlers() {
     installSx50Settings();
     installBoardSettings();
     installCalibrationSettings();
+    config::installGridSettings();
     installChannelSettings();
 }
 

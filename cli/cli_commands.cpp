@@ -99,10 +99,10 @@ std::vector<ImageHandle> readFile(const std::string& path, FileKind kind) {
         case FileKind::Bmp24: {
             ImageHandle red = formats::ReadBmpColourSplit(path);
             if (!red) return {};
-            // The split opens blue, green, then red.
+            // The split opens red, green, then blue.
             std::vector<ImageHandle> all = windowList().Windows();
             if (all.size() < 3) return {};
-            return {all[all.size() - 1], all[all.size() - 2], all[all.size() - 3]};
+            return {all[all.size() - 3], all[all.size() - 2], all[all.size() - 1]};
         }
     }
     return {};

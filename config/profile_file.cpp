@@ -142,19 +142,37 @@ ProfileText ProfileText::parse(std::string_view text) {
     return profile;
 }
 
+namespace {
+
+std::string indexKey(std::string_view section, std::string_view key) {
+    std::string out;
+    out.reserve(section.size() + key.size() + 1);
+    for (char c : section) out.push_back(lower(c));
+    out.push_back('\n');
+    for (char c : key) out.push_back(lower(c));
+    return out;
+}
+
+}  // namespace
+
 std::optional<std::string> ProfileText::find(std::string_view section, std::string_view key) const {
-    std::string_view wantedSection = trim(section);
-    std::string_view wantedKey = trim(key);
-    bool inSection = false;
-    for (const Line& line : lines_) {
-        LineKind kind = classify(line.text);
-        if (kind.kind == LineKind::Section) {
-            inSection = sameName(kind.name, wantedSection);
-        } else if (kind.kind == LineKind::Entry && inSection && sameName(kind.name, wantedKey)) {
-            return unquote(kind.value);
+    if (!index_) {
+        index_.emplace();
+        std::optional<std::string_view> current;  // no section before the first header
+        for (const Line& line : lines_) {
+            LineKind kind = classify(line.text);
+            if (kind.kind == LineKind::Section)
+                current = kind.name;
+            else if (kind.kind == LineKind::Entry && current)
+                index_->try_emplace(indexKey(*current, kind.name), unquote(kind.value));
         }
     }
-    return std::nullopt;
+    section = trim(section);
+    key = trim(key);
+    if (hasLineBreak(section) || hasLineBreak(key)) return std::nullopt;  // no line holds one
+    auto found = index_->find(indexKey(section, key));
+    if (found == index_->end()) return std::nullopt;
+    return found->second;
 }
 
 std::string ProfileText::lineEnd() const {
@@ -177,6 +195,7 @@ bool ProfileText::set(std::string_view section, std::string_view key, std::strin
         return false;
     size_t lineBreak = value.find_first_of("\r\n");
     if (lineBreak != std::string_view::npos) value = value.substr(0, lineBreak);
+    index_.reset();
 
     bool inSection = false;
     bool inFirstSection = false;

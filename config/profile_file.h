@@ -13,6 +13,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 namespace orvex::config {
@@ -42,6 +43,10 @@ private:
     };
     std::string lineEnd() const;
     std::vector<Line> lines_;
+    // The first value of every section and key, by "section\nkey" in lower
+    // case (no name holds a line break): built on the first find after a
+    // change, so reading all settings classifies each line once.
+    mutable std::optional<std::unordered_map<std::string, std::string>> index_;
 };
 
 /// Files larger than this are not taken as profile files: reads give the

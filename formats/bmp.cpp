@@ -52,6 +52,15 @@ bool readHeader(ByteReader& in, BmpHeader& h) {
 
 uint64_t paddedRowBytes(uint64_t width, unsigned bits) { return (width * bits + 31) / 32 * 4; }
 
+// Whether every row's pixels lie in the file (the last row's padding may be
+// missing): a file is read whole or refused, never with zeros for its end.
+bool rowsInside(const BmpHeader& h, uint64_t pixelsAt, uint64_t rowBytes, uint64_t size) {
+    if (h.width <= 0 || h.height <= 0) return true;  // the store refuses the size itself
+    const uint64_t lastRow = (uint64_t(h.width) * h.bits + 7) / 8;
+    const uint64_t end = pixelsAt + (uint64_t(h.height) - 1) * rowBytes + lastRow;
+    return pixelsAt <= size && end <= size;
+}
+
 }  // namespace
 
 bool ReadBmpBytes(Image& image, const uint8_t* data, size_t size) {
@@ -82,28 +91,32 @@ bool ReadBmpBytes(Image& image, const uint8_t* data, size_t size) {
     }
 
     const int count = 1 << h.bits;
-    image.SetPaletteCount(count);
-    if (!image.Allocate(h.width, h.height, h.bits)) return false;
     // The palette follows the headers; files may hold fewer entries than the
     // depth allows (the colours-used count says how many), the rest are black.
     const uint64_t paletteAt = 14 + uint64_t(h.headerSize);
     const uint32_t entries =
         h.coloursUsed == 0 ? count : std::min<uint32_t>(h.coloursUsed, static_cast<uint32_t>(count));
+    // The pixels start where the file header says (right after the palette
+    // when it says 0).
+    const uint64_t pixelsAt = h.pixelOffset != 0 ? h.pixelOffset : paletteAt + 4 * uint64_t(entries);
+    if (!in.has(paletteAt, 4 * uint64_t(entries)) || !rowsInside(h, pixelsAt, rowBytes, size)) {
+        warn("Unsupported BMP file");
+        return false;
+    }
+    image.SetPaletteCount(count);
+    if (!image.Allocate(h.width, h.height, h.bits)) return false;
     for (int i = 0; i < count; ++i) {
         uint64_t at = paletteAt + 4 * uint64_t(i);
-        if (uint32_t(i) < entries && in.has(at, 4))
+        if (uint32_t(i) < entries)
             image.SetPaletteEntry(i, in.u8(at + 2), in.u8(at + 1), in.u8(at));
         else
             image.SetPaletteEntry(i, 0, 0, 0);
     }
-    // The pixels start where the file header says, when that lies in the file.
-    uint64_t pixelsAt = paletteAt + 4 * uint64_t(entries);
-    if (h.pixelOffset >= 14 + 40 && h.pixelOffset < size) pixelsAt = h.pixelOffset;
 
     std::vector<uint8_t> row(static_cast<size_t>(rowBytes));
     for (int r = 0; r < h.height; ++r) {
         uint64_t at = pixelsAt + uint64_t(r) * rowBytes;
-        if (at >= size) break;  // the rest stays zero
+        // The last row may lack its padding.
         uint64_t have = std::min<uint64_t>(rowBytes, size - at);
         std::memcpy(row.data(), data + at, have);
         std::fill(row.begin() + static_cast<ptrdiff_t>(have), row.end(), 0);
@@ -169,17 +182,19 @@ bool WriteBmp(Image& image, const std::string& path, int depth) {
 
 namespace {
 
+uint64_t splitPixelsAt(const BmpHeader& h) {
+    return h.pixelOffset != 0 ? h.pixelOffset : 14 + uint64_t(h.headerSize);
+}
+
 // Fills three allocated 8-bit images from the rows of a 24-bit file.
 void splitRows(const uint8_t* data, size_t size, const BmpHeader& h, Image* planes[3]) {
     const uint64_t width = uint64_t(h.width);
     const uint64_t rowBytes = (3 * width + 3) / 4 * 4;
-    uint64_t pixelsAt = 14 + uint64_t(h.headerSize);
-    if (h.pixelOffset >= 54 && h.pixelOffset < size) pixelsAt = h.pixelOffset;
+    const uint64_t pixelsAt = splitPixelsAt(h);
     std::vector<uint8_t> bands[3];
     for (auto& b : bands) b.resize(static_cast<size_t>(width));
     for (int r = 0; r < h.height; ++r) {
         uint64_t at = pixelsAt + uint64_t(r) * rowBytes;
-        if (at >= size) break;  // the rest stays as created
         uint64_t have = std::min<uint64_t>(rowBytes, size - at);
         for (uint64_t c = 0; c < width; ++c)
             for (int p = 0; p < 3; ++p)
@@ -207,7 +222,7 @@ bool splitHeader(ByteReader& in, BmpHeader& h) {
         return false;
     }
     const uint64_t width = h.width > 0 ? uint64_t(h.width) : 0;
-    if (!PixelDataPlausible(3 * width * uint64_t(std::max(h.height, 0)), in.size())) {
+    if (!rowsInside(h, splitPixelsAt(h), (3 * width + 3) / 4 * 4, in.size())) {
         warn("Unsupported BMP file");
         return false;
     }
@@ -222,9 +237,12 @@ ImageHandle ReadBmpColourSplit(const std::string& path) {
     ByteReader in(bytes.data(), bytes.size());
     BmpHeader h;
     if (!splitHeader(in, h)) return {};
+    // The red image is made first, so it takes the lowest image number, then
+    // green and blue; the planes stay in the file's order of bytes (blue,
+    // green, red).
     const int kinds[3] = {PaletteBlue, PaletteGreen, PaletteRed};
     ImageHandle windows[3];
-    for (int p = 0; p < 3; ++p) {
+    for (int p = 2; p >= 0; --p) {
         windows[p] = CreateImage(h.width, h.height, kinds[p], false, 8);
         if (!windows[p]) return {};
     }

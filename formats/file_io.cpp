@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
@@ -40,23 +41,61 @@ bool FileExists(const std::string& path) {
 }
 
 bool WriteFileAtomically(const std::string& path, const void* data, size_t size) {
+    return WriteFileAtomically(path, [&](int fd) {
+        iovec piece{const_cast<void*>(data), size};
+        return WriteAll(fd, &piece, 1);
+    });
+}
+
+namespace {
+
+// Runs vectored reads or writes over at most IOV_MAX pieces a call, going on
+// after partial transfers; false on a fault or when nothing more moves.
+template <typename Transfer>
+bool TransferAll(const iovec* pieces, size_t count, Transfer transfer) {
+    constexpr size_t kMaxPieces = 1024;
+    std::vector<iovec> rest(pieces, pieces + count);
+    size_t first = 0;
+    while (first < rest.size()) {
+        if (rest[first].iov_len == 0) {
+            ++first;
+            continue;
+        }
+        const int n = static_cast<int>(std::min(kMaxPieces, rest.size() - first));
+        ssize_t moved = transfer(rest.data() + first, n);
+        if (moved < 0 && errno == EINTR) continue;
+        if (moved <= 0) return false;
+        auto left = static_cast<size_t>(moved);
+        while (first < rest.size() && left >= rest[first].iov_len) left -= rest[first++].iov_len;
+        if (left > 0) {
+            rest[first].iov_base = static_cast<uint8_t*>(rest[first].iov_base) + left;
+            rest[first].iov_len -= left;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool WriteAll(int fd, const iovec* pieces, size_t count) {
+    return TransferAll(pieces, count, [&](const iovec* p, int n) { return ::writev(fd, p, n); });
+}
+
+bool ReadAllAt(int fd, uint64_t offset, const iovec* pieces, size_t count) {
+    return TransferAll(pieces, count, [&](const iovec* p, int n) {
+        ssize_t got = ::preadv(fd, p, n, static_cast<off_t>(offset));
+        if (got > 0) offset += static_cast<uint64_t>(got);
+        return got;
+    });
+}
+
+bool WriteFileAtomically(const std::string& path, const std::function<bool(int fd)>& write) {
     static std::atomic<unsigned> counter{0};
     std::string temp = path + ".tmp~" + std::to_string(::getpid()) + "." +
                        std::to_string(counter.fetch_add(1));
     int fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    const auto* p = static_cast<const uint8_t*>(data);
-    size_t done = 0;
-    bool ok = true;
-    while (done < size) {
-        ssize_t put = ::write(fd, p + done, size - done);
-        if (put < 0 && errno == EINTR) continue;
-        if (put <= 0) {
-            ok = false;
-            break;
-        }
-        done += static_cast<size_t>(put);
-    }
+    bool ok = write(fd);
     // Keep the mode of a file being replaced.
     struct stat st {};
     if (ok && ::stat(path.c_str(), &st) == 0) ::fchmod(fd, st.st_mode & 07777);

@@ -1,6 +1,9 @@
 #pragma once
 // Whole-file reading and atomic saving shared by the file formats.
+#include <sys/uio.h>
+
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -23,6 +26,15 @@ inline bool WriteFileAtomically(const std::string& path, const std::vector<uint8
 inline bool WriteFileAtomically(const std::string& path, const std::string& text) {
     return WriteFileAtomically(path, text.data(), text.size());
 }
+/// The same with the bytes put by a writer of the caller's own (false: the
+/// save fails and the target stays as it was).
+bool WriteFileAtomically(const std::string& path, const std::function<bool(int fd)>& write);
+
+/// Writes every piece, in as few calls as the system allows; false on a fault.
+bool WriteAll(int fd, const iovec* pieces, size_t count);
+/// Reads pieces from a file offset on, each wholly; false on a fault or a
+/// file that ends first.
+bool ReadAllAt(int fd, uint64_t offset, const iovec* pieces, size_t count);
 
 /// Whether a file of fileBytes can plausibly describe pixels taking pixelBytes
 /// in the store. Readers leave the rows a short file lacks zero, but a tiny

@@ -37,7 +37,11 @@ uint16_t toPixel(double v, double maxValue) {
 namespace {
 
 bool parseHeader(const uint8_t* data, size_t size, GridHeader& h) {
-    if (size < kHeaderBytes || std::memcmp(data, "DSBB", 4) != 0) return false;
+    if (size < 4 || std::memcmp(data, "DSBB", 4) != 0) return false;
+    if (size < kHeaderBytes) {
+        platform::showMessage("read_grd_menu", "Grid file shorter than its size?");
+        return false;
+    }
     ByteReader in(data, size);
     h.nx = in.u16(4);
     h.ny = in.u16(6);
@@ -55,9 +59,10 @@ int depthOf(const GridHeader& h, bool preferSixteenBit) {
     return kind == GridKind::Raw16 || (kind == GridKind::Scaled && preferSixteenBit) ? 16 : 8;
 }
 
-// Refuses sizes no file of this length can fill (before anything is allocated).
-bool plausible(const GridHeader& h, int depth, size_t size) {
-    if (PixelDataPlausible(uint64_t(h.nx) * h.ny * unsigned(depth / 8), size)) return true;
+// Refuses a file that does not hold every row its header promises (before
+// anything is allocated): a grid is read whole or not at all.
+bool plausible(const GridHeader& h, size_t size) {
+    if (size >= kHeaderBytes && (size - kHeaderBytes) / 4 >= uint64_t(h.nx) * h.ny) return true;
     platform::showMessage("read_grd_menu", "Grid file shorter than its size?");
     return false;
 }
@@ -71,7 +76,7 @@ ZRegistration zOf(const GridHeader& h, const std::string& zunits) {
     return z;
 }
 
-// File row i is image row ny - 1 - i; a short file leaves the rows it lacks alone.
+// File row i is image row ny - 1 - i.
 void fillRows(Image& image, const GridHeader& h, const uint8_t* data, size_t size) {
     ByteReader in(data, size);
     const GridKind kind = kindOfRange(h.zlo, h.zhi);
@@ -121,7 +126,7 @@ bool ReadGridBytes(Image& image, const uint8_t* data, size_t size, bool preferSi
     GridHeader h;
     if (!parseHeader(data, size, h)) return false;
     const int depth = depthOf(h, preferSixteenBit);
-    if (!plausible(h, depth, size)) return false;
+    if (!plausible(h, size)) return false;
     image.SetPaletteCount(256);
     if (!image.Allocate(h.nx, h.ny, depth)) return false;
     image.ApplyPaletteKind(PaletteCustom);
@@ -148,7 +153,7 @@ ImageHandle ReadGrid(const std::string& path, bool preferSixteenBit, const GridC
     GridHeader h;
     if (!parseHeader(bytes.data(), bytes.size(), h)) return {};
     const int depth = depthOf(h, preferSixteenBit);
-    if (!plausible(h, depth, bytes.size())) return {};
+    if (!plausible(h, bytes.size())) return {};
     const ImageHandle window = CreateImage(h.nx, h.ny, PaletteCustom, true, depth);
     if (!LiveImage(window)) return {};
     OV_Info_SetType(window, IMAGETYPE_GRID);
@@ -229,10 +234,17 @@ std::vector<uint8_t> EncodeGrid(Image* image, double factor) {
         w.f64(0.0);
         w.f64(65535.0 / factor);
     }
-    unsigned minValue = 0, maxValue = 0;
-    OV_ScanForMinMax(image, minValue, maxValue);
-    w.f64(z.low + (z.high - z.low) * minValue / divisor);
-    w.f64(z.low + (z.high - z.low) * maxValue / divisor);
+    if (kind == GridKind::Scaled) {
+        unsigned minValue = 0, maxValue = 0;
+        OV_ScanForMinMax(image, minValue, maxValue);
+        w.f64(z.low + (z.high - z.low) * minValue / divisor);
+        w.f64(z.low + (z.high - z.low) * maxValue / divisor);
+    } else {
+        // A raw grid keeps the range of its kind, whatever its data span:
+        // readers tell the kind by it, and the values stay the pixel values.
+        w.f64(0.0);
+        w.f64(divisor);
+    }
 
     std::vector<uint16_t> row16(static_cast<size_t>(width));
     std::vector<uint8_t> row8(static_cast<size_t>(width));

@@ -28,7 +28,22 @@ void warn(const char* text) {
 
 }  // namespace
 
-void PcxDecoder::decodeRow(uint8_t* out, size_t bytes) {
+bool PcxDecoder::Holds(const uint8_t* data, size_t size, size_t position, uint64_t bytes) {
+    uint64_t decoded = 0;
+    while (decoded < bytes && position < size) {
+        const uint8_t b = data[position++];
+        if (b < 192) {
+            ++decoded;
+        } else {
+            if (position >= size) break;
+            ++position;
+            decoded += b & 0x3F;
+        }
+    }
+    return decoded >= bytes;
+}
+
+bool PcxDecoder::decodeRow(uint8_t* out, size_t bytes) {
     size_t filled = 0;
     while (filled < bytes) {
         if (runLeft_ > 0) {
@@ -50,10 +65,15 @@ void PcxDecoder::decodeRow(uint8_t* out, size_t bytes) {
         runLeft_ = b & 0x3F;
     }
     if (filled < bytes) std::memset(out + filled, 0, bytes - filled);
+    return filled == bytes;
 }
 
 bool ReadPcxBytes(Image& image, const uint8_t* data, size_t size) {
-    if (size < kHeaderBytes || data[0] != 10) return false;
+    if (size == 0 || data[0] != 10) return false;
+    if (size < kHeaderBytes) {
+        warn("Error reading PCX image");  // a PCX header cut short
+        return false;
+    }
     ByteReader in(data, size);
     const int version = data[1];
     const int bitsPerPlane = data[3];
@@ -85,14 +105,23 @@ bool ReadPcxBytes(Image& image, const uint8_t* data, size_t size) {
         warn("Error reading PCX image");
         return false;
     }
+    // Every row must come from the file: a file whose coded rows end early is
+    // refused before anything is allocated, not read with zeros.
+    const size_t codedEnd = colours256 ? size - kPaletteBytes : size;
+    const size_t lineBytes = bytesPerLine * size_t(planes);
+    if (width > 0 && height > 0 &&
+        (bytesPerLine * (colours256 ? 1 : 8) < size_t(width) ||
+         !PcxDecoder::Holds(data, codedEnd, kHeaderBytes, uint64_t(height) * lineBytes))) {
+        warn("Error reading PCX image");
+        return false;
+    }
     image.SetPaletteCount(colours256 ? 256 : 16);
     if (!image.Allocate(width, height, depth)) return false;
 
-    PcxDecoder decoder(data, colours256 ? size - kPaletteBytes : size, kHeaderBytes);
-    const size_t lineBytes = bytesPerLine * size_t(planes);
+    PcxDecoder decoder(data, codedEnd, kHeaderBytes);
     std::vector<uint8_t> line(std::max(lineBytes, size_t(width)));
     std::vector<uint8_t> pixels(static_cast<size_t>(width));
-    for (int r = 0; r < height && !decoder.exhausted(); ++r) {
+    for (int r = 0; r < height; ++r) {
         decoder.decodeRow(line.data(), lineBytes);
         if (colours256) {
             image.WriteLine(r, line.data(), 8);

@@ -20,11 +20,14 @@ bool ReadPcxBytes(Image& image, const uint8_t* data, size_t size);
 /// Run-length decoding of PCX rows: takes bytes from position on and fills
 /// out completely (zeros once the data end). A run longer than the row goes
 /// on into the next row, as the stream has it.
+/// Returns whether the data filled the row.
 class PcxDecoder {
 public:
     PcxDecoder(const uint8_t* data, size_t size, size_t position)
         : data_(data), size_(size), position_(position) {}
-    void decodeRow(uint8_t* out, size_t bytes);
+    bool decodeRow(uint8_t* out, size_t bytes);
+    /// Whether the data from position on decode to at least bytes bytes.
+    static bool Holds(const uint8_t* data, size_t size, size_t position, uint64_t bytes);
     /// Whether the data have ended (every further row is zero).
     bool exhausted() const { return runLeft_ == 0 && position_ >= size_; }
 

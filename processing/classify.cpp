@@ -5,6 +5,7 @@
 #include <cstdio>
 
 #include "formats/item_list_file.h"
+#include "formats/scan_string.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/window_list.h"
@@ -379,6 +380,20 @@ std::vector<int> TrainClass(const std::vector<ImageHandle>& bands, const platfor
     return means;
 }
 
+namespace {
+
+// A value that is there and holds every number of its format; a value that
+// does not is not read as the numbers it lacks.
+template <typename... Targets>
+bool readNumbers(formats::ItemListFile& file, const std::string& key, const char* format,
+                 Targets*... targets) {
+    std::string text;
+    return file.ReadValue(key, true, text) &&
+           formats::KTvsscanf(text, format, targets...) == static_cast<int>(sizeof...(Targets));
+}
+
+}  // namespace
+
 bool ReadClassSet(const std::string& path, ClassSet& set) {
     formats::ItemListFile file;
     if (!file.Open(path, formats::ItemListFile::Direction::Read)) return false;
@@ -386,18 +401,23 @@ bool ReadClassSet(const std::string& path, ClassSet& set) {
     ClassSet read;
     file.ReadYesNo("IsMinimum", read.isMinimum);
     file.ReadLong("Minimum", read.minimum);
-    if (!file.ReadInt("Number of bands", read.bands) || read.bands < 1 || read.bands > kMaxClassBands)
+    if (!readNumbers(file, "Number of bands", "%d", &read.bands) || read.bands < 1 ||
+        read.bands > kMaxClassBands)
         return false;
+    // The classes end at the first one that is not there in full.
     while (true) {
         ClassItem item;
         int colour = 0;
-        if (!file.ReadText("ItemName", item.name) || !file.ReadInt("ItemColor", colour)) break;
+        if (!file.ReadText("ItemName", item.name) || !readNumbers(file, "ItemColor", "%d", &colour)) break;
         if (item.name.size() > kClassNameLength) item.name.resize(kClassNameLength);
         item.colour = static_cast<uint32_t>(colour) & 0xFFFFFF;
         item.means.assign(static_cast<size_t>(read.bands), 0);
         bool complete = true;
-        for (int b = 0; b < read.bands && complete; ++b) complete = file.ReadInt("ItemValue", item.means[static_cast<size_t>(b)]);
-        if (!complete || !file.ReadRect("ItemLoc", item.area)) break;
+        for (int b = 0; b < read.bands && complete; ++b)
+            complete = readNumbers(file, "ItemValue", "%d", &item.means[static_cast<size_t>(b)]);
+        platform::PixelRect& a = item.area;
+        if (!complete || !readNumbers(file, "ItemLoc", "%d, %d, %d, %d", &a.left, &a.top, &a.right, &a.bottom))
+            break;
         read.classes.push_back(std::move(item));
     }
     file.EndSection();

@@ -5,6 +5,7 @@
 #include <hwy/aligned_allocator.h>
 
 #include "formats/item_list_file.h"
+#include "formats/scan_string.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "platform/library.h"
@@ -28,10 +29,17 @@ std::vector<Kernel> ReadKernels(const std::string& path) {
         Kernel k;
         float* w = k.weights.data();
         if (!file.ReadText("Name", k.name)) break;
-        file.ReadValue("ROW1", true, "%f %f %f", &w[0], &w[1], &w[2]);
-        file.ReadValue("ROW2", true, "%f %f %f", &w[3], &w[4], &w[5]);
-        if (!file.ReadValue("ROW3", true, "%f %f %f", &w[6], &w[7], &w[8])) break;
-        kernels.push_back(std::move(k));
+        // A kernel is offered only when its three rows hold their three
+        // weights each: a row missing or cut short is not read as zeros.
+        std::string rows[3];
+        bool found[3];
+        for (int r = 0; r < 3; ++r)
+            found[r] = file.ReadValue("ROW" + std::to_string(r + 1), true, rows[r]);
+        if (!found[2]) break;
+        bool complete = found[0] && found[1];
+        for (int r = 0; r < 3 && complete; ++r)
+            complete = formats::KTvsscanf(rows[r], "%f %f %f", &w[3 * r], &w[3 * r + 1], &w[3 * r + 2]) == 3;
+        if (complete) kernels.push_back(std::move(k));
     }
     return kernels;
 }

@@ -2,7 +2,7 @@
 # Runs every fuzz target for a few seconds over its seed corpus; a finding fails the run.
 set -euo pipefail
 bin_dir=$1
-seconds=${FUZZ_SECONDS:-6}
+seconds=${FUZZ_SECONDS:-3}
 root="$(cd "$(dirname "$0")/.." && pwd)"
 for target in "$bin_dir"/fuzz_*; do
   [ -x "$target" ] || continue

@@ -7,6 +7,8 @@
 #include <fstream>
 
 #include "acquisition/calmag.h"
+#include "app/settings_install.h"
+#include "config/setup_files.h"
 #include "config/grid_settings.h"
 #include "config/settings_order.h"
 #include "config/software_settings.h"
@@ -55,6 +57,30 @@ TEST(FileFormats, GridsTakeTheirUnitsFromTheSettingsAndTheirScaleFromTheCalibrat
     EXPECT_DOUBLE_EQ(in.f64(32), 4.0);
 
     resetCalmag();
+    config::resetGridSettings();
+    config::ResetSettingsHandlers();
+    resetSoftwareSettings();
+}
+
+TEST(FileFormats, LoadSetupChangesTheGridUnitsLikeEveryOtherGroup) {
+    formats::testing::RecordingUi recording;
+    config::resetGridSettings();
+    config::ResetSettingsHandlers();
+    InstallSettingsHandlers();
+    std::string ini = formats::testing::TempPath("start.ini");
+    std::string setup = formats::testing::TempPath("other.set");
+    {
+        std::ofstream(ini) << "[hardware]\nprobetype=demo\n[gridfile]\nzunits=counts\n";
+        std::ofstream(setup) << "[hardware]\nprobetype=demo\n[gridfile]\nzunits=wt% Fe\n";
+    }
+    softwareSettings().iniPath = ini;
+    config::LoadAllSettings();
+    EXPECT_EQ(config::gridSettings().zunits, "counts");
+    recording.ui.queue(platform::FileAnswer{setup, 0});
+    ASSERT_TRUE(config::LoadSetup());
+    EXPECT_EQ(config::gridSettings().zunits, "wt% Fe");
+    EXPECT_EQ(CurrentGridContext().zunits, "wt% Fe");
+
     config::resetGridSettings();
     config::ResetSettingsHandlers();
     resetSoftwareSettings();

@@ -109,6 +109,17 @@ TEST_F(MacroTest, ValuesPicksAndFaults) {
     EXPECT_EQ(out.str().find("never"), std::string::npos);
 }
 
+TEST_F(MacroTest, NumbersBeyondAnIntAreFaultsNotCrashes) {
+    // Found by fuzzing: a filter index of twenty digits threw out of the
+    // reader, and numbers no int holds were cast all the same.
+    EXPECT_FALSE(run("file name 99999999999999999999\n"));
+    EXPECT_NE(err.str().find("m:1: file PATH [FILTER]: no such filter"), std::string::npos);
+    for (const char* line : {"pixel 1e300 -1e300\n", "rect nan inf 1 2\n", "item 3000000000\n",
+                             "pick 1e10\n", "close 1e99\n"})
+        EXPECT_FALSE(run(line)) << line;
+    EXPECT_TRUE(macroUi.answers.empty());
+}
+
 TEST_F(MacroTest, MessageLinesEscapeNewlines) {
     EXPECT_EQ(MessageLine("Close program", "Acquisition is running\nUse Finish or Halt"),
               "Close program: Acquisition is running\\nUse Finish or Halt");

@@ -49,6 +49,14 @@ TEST(ProfileText, MissingEntriesAreAddedToTheirSectionOrANewOne) {
     EXPECT_EQ(profile.text(), "[a]\nx=1\nz=3\n\n[b]\ny=2\nv=5\n\n[c]\nw=4\n");
     EXPECT_EQ(profile.find("a", "z"), "3");
     EXPECT_EQ(profile.find("c", "w"), "4");
+    // A value read, then replaced, reads as the new one.
+    EXPECT_EQ(profile.find("A", "X"), "1");
+    ASSERT_TRUE(profile.set("a", "x", "11"));
+    EXPECT_EQ(profile.find("a", "x"), "11");
+    // No name holds a line break: asking for one finds nothing.
+    auto joined = ProfileText::parse("[a]\nb=1\n");
+    EXPECT_FALSE(joined.find("a\nb", ""));
+    EXPECT_FALSE(joined.find("a", "b\n"));
 }
 
 TEST(ProfileFile, ReadsCutStringsToTheBufferAndNumbersFromTheirStart) {

@@ -123,11 +123,18 @@ TEST(Bmp, FilesOfOtherProgramsShortPaletteGapAndLongHeader) {
     EXPECT_EQ(image.GetPaletteEntry(3).red, 0) << "entries the file lacks are black";
     EXPECT_EQ(image.GetPaletteEntry(200).green, 0);
 
-    // A file cut short leaves the missing rows zero.
+    // A file cut short is refused, not read with zeros; only the padding of
+    // the last row may be missing.
+    RecordingUi recording;
     auto cut = HandBmp(3, 3, 8, 256, 0, 0, {5, 5, 5, 0, 6, 6});
     KeepingImage shortImage;
-    ASSERT_TRUE(ReadBmpBytes(shortImage, cut.data(), cut.size()));
-    EXPECT_EQ(Pixels(shortImage), (std::vector<int>{0, 0, 0, 6, 6, 0, 5, 5, 5}));
+    EXPECT_FALSE(ReadBmpBytes(shortImage, cut.data(), cut.size()));
+    EXPECT_FALSE(shortImage.IsAllocated());
+    EXPECT_EQ(recording.ui.count("Warning", "Unsupported BMP file"), 1);
+    auto unpadded = HandBmp(3, 2, 8, 256, 0, 0, {5, 5, 5, 0, 6, 6, 6});
+    KeepingImage whole;
+    ASSERT_TRUE(ReadBmpBytes(whole, unpadded.data(), unpadded.size()));
+    EXPECT_EQ(Pixels(whole), (std::vector<int>{6, 6, 6, 5, 5, 5}));
 }
 
 TEST(Bmp, RefusalsHaveTheirMessages) {
@@ -295,13 +302,17 @@ TEST(Pcx, FailuresAndTheirMessages) {
     ASSERT_EQ(ui.messages.size(), 1u);
     EXPECT_EQ(ui.messages[0].text, "Error reading PCX image");
 
-    // Rows the file lacks stay zero.
+    // A file whose coded rows end early is refused before anything is made.
     ui.clear();
     auto cut = HandPcx(5, 8, 1, 2, 3, 2, {0xC2, 9}, true);
     KeepingImage shortImage;
-    ASSERT_TRUE(ReadPcxBytes(shortImage, cut.data(), cut.size()));
-    EXPECT_EQ(Pixels(shortImage), (std::vector<int>{9, 9, 0, 0, 0, 0}));
-    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_FALSE(ReadPcxBytes(shortImage, cut.data(), cut.size()));
+    EXPECT_FALSE(shortImage.IsAllocated());
+    EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"Warning: Error reading PCX image"}));
+    ui.clear();
+    auto whole = HandPcx(5, 8, 1, 2, 3, 2, {0xC2, 9, 0xC4, 7}, true);
+    ASSERT_TRUE(ReadPcxBytes(shortImage, whole.data(), whole.size()));
+    EXPECT_EQ(Pixels(shortImage), (std::vector<int>{9, 9, 7, 7, 7, 7}));
 }
 
 }  // namespace

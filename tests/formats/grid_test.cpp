@@ -67,6 +67,50 @@ TEST(Grid, RawEightBitGridRoundTripsWithRegistration) {
     EXPECT_EQ(Pixels(deepBack), (std::vector<int>{0, 65535}));
 }
 
+TEST(Grid, RawGridsRoundTripWhateverTheirDataSpan) {
+    // Raw 8-bit data of 10..200 and raw 16-bit data of 100..5000: the header
+    // keeps the kind's range, so the values come back unstretched.
+    for (int depth : {8, 16}) {
+        SCOPED_TRACE(depth);
+        KeepingImage image;
+        ASSERT_TRUE(image.Allocate(5, 4, depth));
+        const double top = depth == 8 ? 255.0 : 65535.0;
+        for (int r = 0; r < 4; ++r) {
+            uint16_t row16[5];
+            uint8_t row8[5];
+            for (int c = 0; c < 5; ++c) {
+                int v = depth == 8 ? 10 + (r * 5 + c) * 10 : 100 + (r * 5 + c) * 257;
+                row16[c] = static_cast<uint16_t>(v);
+                row8[c] = static_cast<uint8_t>(std::min(v, 200));
+            }
+            if (depth == 8)
+                image.WriteLine(r, row8, 8);
+            else
+                image.WriteLine(r, row16, 16);
+        }
+        image.SetZRegistration({1, 0.0, top, "counts"});
+        image.SetPositionRegistration({-20.0, 7.5, 60.0, 37.5, 0, 3, 4, 0});
+        ASSERT_NE(GridKindOf(image), GridKind::Scaled);
+        auto file = EncodeGrid(&image, 2.5);
+        ByteReader in(file.data(), file.size());
+        EXPECT_DOUBLE_EQ(in.f64(40), 0.0);
+        EXPECT_DOUBLE_EQ(in.f64(48), top);
+        for (bool sixteen : {false, true}) {
+            KeepingImage back;
+            ASSERT_TRUE(ReadGridBytes(back, file.data(), file.size(), sixteen, 2.5, "counts"));
+            EXPECT_EQ(back.Depth(), depth);
+            EXPECT_EQ(Pixels(back), Pixels(image));
+            EXPECT_EQ(back.GetZRegistration().low, 0.0);
+            EXPECT_EQ(back.GetZRegistration().high, top);
+            for (double c : {0.0, 4.0})
+                for (double r : {0.0, 3.0}) {
+                    EXPECT_DOUBLE_EQ(back.PixelToReal(c, r).x, image.PixelToReal(c, r).x);
+                    EXPECT_DOUBLE_EQ(back.PixelToReal(c, r).y, image.PixelToReal(c, r).y);
+                }
+        }
+    }
+}
+
 TEST(Grid, ScaledGridsIntoEightAndSixteenBits) {
     auto file = HandGrid(5, 1, -1.5, 2.5, {-1.5f, 0.5f, 2.5f, -9.0f, 99.0f});
     KeepingImage eight;
@@ -114,10 +158,24 @@ TEST(Grid, ScaledGridsIntoEightAndSixteenBits) {
 TEST(Grid, ShortFilesWrongMagicAndRefusals) {
     RecordingUi recording;
     auto& ui = recording.ui;
-    auto file = HandGrid(2, 3, 0, 255, {1, 2, 3, 4, 5});  // the top row is missing a value
+    // A file that lacks any value of its rows is refused before anything is
+    // allocated, not read with zeros.
+    auto whole = HandGrid(2, 3, 0, 255, {1, 2, 3, 4, 5, 6});
+    for (size_t length = 0; length < whole.size(); ++length) {
+        ui.clear();
+        KeepingImage cut;
+        EXPECT_FALSE(ReadGridBytes(cut, whole.data(), length, false, 1.0, ""));
+        EXPECT_FALSE(cut.IsAllocated());
+        if (length >= 56) {
+            EXPECT_EQ(ui.messageLines(),
+                      (std::vector<std::string>{"Grid file shorter than its size?: read_grd_menu"}));
+        }
+    }
     KeepingImage image;
-    ASSERT_TRUE(ReadGridBytes(image, file.data(), file.size(), false, 1.0, ""));
-    EXPECT_EQ(Pixels(image), (std::vector<int>{0, 0, 3, 4, 1, 2}));
+    ASSERT_TRUE(ReadGridBytes(image, whole.data(), whole.size(), false, 1.0, ""));
+    EXPECT_EQ(Pixels(image), (std::vector<int>{5, 6, 3, 4, 1, 2}));
+    auto file = whole;
+    ui.clear();
 
     file[0] = 'X';
     KeepingImage none;

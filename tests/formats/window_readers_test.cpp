@@ -89,12 +89,16 @@ TEST_F(WindowReaders, ColourSplitMakesThreeWindows) {
     ASSERT_TRUE(red);
     auto windows = windowList().Windows();
     ASSERT_EQ(windows.size(), 3u);
-    EXPECT_EQ(windows[2], red);
-    EXPECT_EQ(testing::Pixels(*LiveImage(windows[0])), (std::vector<int>{4, 1}));  // blue
-    EXPECT_EQ(testing::Pixels(*LiveImage(windows[1])), (std::vector<int>{5, 2}));  // green
+    // Red, green, blue in that order: the red image has the lowest number.
+    EXPECT_EQ(windows[0], red);
+    EXPECT_LT(windows[0].number, windows[1].number);
+    EXPECT_LT(windows[1].number, windows[2].number);
     EXPECT_EQ(testing::Pixels(*LiveImage(red)), (std::vector<int>{6, 3}));
+    EXPECT_EQ(testing::Pixels(*LiveImage(windows[1])), (std::vector<int>{5, 2}));  // green
+    EXPECT_EQ(testing::Pixels(*LiveImage(windows[2])), (std::vector<int>{4, 1}));  // blue
     EXPECT_EQ(LiveImage(red)->GetPaletteKind(), PaletteRed);
-    EXPECT_EQ(LiveImage(windows[0])->GetPaletteKind(), PaletteBlue);
+    EXPECT_EQ(LiveImage(windows[1])->GetPaletteKind(), PaletteGreen);
+    EXPECT_EQ(LiveImage(windows[2])->GetPaletteKind(), PaletteBlue);
 
     w.put16(28, 8);
     testing::WriteBytes(path, w.bytes);

@@ -236,6 +236,27 @@ TEST_F(Classify, ClassSetsRoundTripThroughTheirFile) {
     EXPECT_EQ(back.classes[0].area.bottom, 4);
     EXPECT_EQ(back.classes[1].colour, 0x800000u);
     EXPECT_FALSE(ReadClassSet(path("missing.cy"), back));
+
+    // A value that does not hold its number is not read as 0: the classes
+    // end before the class that has it, and a band count that is no number
+    // refuses the file.
+    const std::string damaged = path("damaged.cy");
+    std::ofstream(damaged, std::ios::binary)
+        << "Image Classification description for Pixmerel\n\n\r\n\r\nBEGIN Items\r\n"
+           " Number of bands=1\r\n ItemName=A\r\n ItemColor=5\r\n ItemValue=7\r\n ItemLoc=1, 2, 3, 4\r\n"
+           " ItemName=B\r\n ItemColor=6\r\n ItemValue=many\r\n ItemLoc=1, 2, 3, 4\r\nEND Items\r\n";
+    ASSERT_TRUE(ReadClassSet(damaged, back));
+    ASSERT_EQ(back.classes.size(), 1u);
+    EXPECT_EQ(back.classes[0].means, (std::vector<int>{7}));
+    std::ofstream(damaged, std::ios::binary)
+        << "Image Classification description for Pixmerel\n\n\r\n\r\nBEGIN Items\r\n"
+           " Number of bands=two\r\nEND Items\r\n";
+    EXPECT_FALSE(ReadClassSet(damaged, back));
+    std::ofstream(damaged, std::ios::binary)
+        << "Image Classification description for Pixmerel\n\n\r\n\r\nBEGIN Items\r\n"
+           " Number of bands=1\r\n ItemName=A\r\n ItemColor=5\r\n ItemValue=7\r\n ItemLoc=1, 2\r\nEND Items\r\n";
+    ASSERT_TRUE(ReadClassSet(damaged, back));
+    EXPECT_TRUE(back.classes.empty());
 }
 
 TEST_F(Classify, TheDialogTrainsOnRectanglesAndClassifiesTheWholeBands) {

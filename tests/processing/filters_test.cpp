@@ -118,11 +118,16 @@ TEST_F(Filters, TheKernelLibraryFeedsTheConvolutionsDialog) {
         std::ofstream out(file, std::ios::binary);
         out << "\r\n BEGIN Matrix\r\n Name=Sharpen\r\n ROW1=0 -1 0\r\n ROW2=-1 5 -1\r\n ROW3=0 -1 0\r\n"
                " Name=Blur\r\n ROW1=0.111 0.111 0.111\r\n ROW2=0.111 0.111 0.111\r\n ROW3=0.111 0.111 0.111\r\n"
+               " Name=Short\r\n ROW1=1 1 1\r\n ROW2=1 1\r\n ROW3=1 1 1\r\n"
+               " Name=NoRow2\r\n ROW1=1 1 1\r\n ROW3=1 1 1\r\n"
                " Name=Broken\r\n ROW1=1 1 1\r\nEND Matrix\r\n";
     }
     const std::vector<Kernel> kernels = ReadKernels(file.string());
     std::filesystem::remove(file);
-    ASSERT_EQ(kernels.size(), 2u);  // the last one has no ROW3
+    // A row of two weights or a missing row is not read as zeros: those
+    // kernels are left out; the last one has no ROW3 and ends the list.
+    ASSERT_EQ(kernels.size(), 2u);
+    EXPECT_EQ(kernels[1].name, "Blur");
     EXPECT_EQ(kernels[0].name, "Sharpen");
     EXPECT_EQ(kernels[0].weights[4], 5.0f);
     EXPECT_TRUE(ReadKernels("/nonexistent/matrix.txt").empty());
