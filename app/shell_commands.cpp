@@ -29,6 +29,8 @@ void add(const char* path, std::function<void()> run, const char* status, bool n
 
 }  // namespace
 
+const char* ProgramVersion() { return "Orvex 4.0"; }
+
 void RegisterShellCommands() {
     Application& a = application();
     add("File > &Open...", [&a] { a.OnFileOpen(); }, "Open an existing image");
@@ -84,7 +86,7 @@ void RegisterShellCommands() {
         "Show the history of the whole run");
 
     add("Help > &About Orvex...",
-        [] { platform::ui().message("Orvex 4.0\nImaging workstation of the electron microprobe", "About Orvex",
+        [] { platform::ui().message(std::string(ProgramVersion()) + "\nImaging workstation of the electron microprobe", "About Orvex",
                                     platform::Buttons::Ok, platform::Icon::Information); },
         "Program information");
 }
