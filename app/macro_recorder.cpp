@@ -270,10 +270,11 @@ void MacroRecorder::emitSave(bool saveAs) {
 
 bool MacroRecorder::CloseWindow(ImageHandle w) {
     bool closed = false;
+    const bool active = w == ActiveImageWindow();
     action([&] { closed = application().CloseImage(w); },
            [&] {
                emitAnswers();
-               emit("close " + window(w.number));
+               emit(active ? std::string("close") : "close " + window(w.number));
            });
     return closed;
 }
