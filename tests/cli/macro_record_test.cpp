@@ -345,3 +345,20 @@ TEST(MacroRecording, SaveMacroAndClearMacro) {
     Result again = CliIn(dir, "run out/so-far.txt");
     EXPECT_EQ(again.status, 0) << again.err;
 }
+
+// The batch example of the documentation runs as it is written.
+TEST(MacroRecording, TheDocumentedBatchExampleRuns) {
+    const std::string text = Slurp(std::string(ORVEX_TEST_DATA) + "/../../docs/macros.md");
+    const size_t batch = text.find("## Batch runs");
+    ASSERT_NE(batch, std::string::npos);
+    const size_t at = text.find("```\n", batch);
+    ASSERT_NE(at, std::string::npos);
+    const std::string macro = text.substr(at + 4, text.find("```", at + 4) - at - 4);
+    const std::string dir = Workspace("batchdoc");
+    std::ofstream(dir + "/stretch.txt") << macro;
+    Result r = CliIn(dir, "run stretch.txt --each data/grain.tif data/strips.tif");
+    EXPECT_EQ(r.status, 0) << macro << r.err;
+    EXPECT_EQ(r.out, "2 passed, 0 failed\n");
+    EXPECT_TRUE(fs::exists(dir + "/out/grain-stretched.tif"));
+    EXPECT_TRUE(fs::exists(dir + "/out/strips-stretched.tif"));
+}
