@@ -141,7 +141,7 @@ std::string MacroRecorder::window(int imageNumber) const {
     return std::to_string(imageNumber > firstWindow_ ? imageNumber - firstWindow_ : imageNumber);
 }
 
-void MacroRecorder::emit(const std::string& line) { lines_.push_back(line); }
+void MacroRecorder::writeLine(const std::string& line) { lines_.push_back(line); }
 
 size_t MacroRecorder::place(std::string line) {
     Answer a;
@@ -159,15 +159,15 @@ std::string MacroRecorder::dialogLines(const Answer& a) const {
     return block ? text + "end" : text;
 }
 
-void MacroRecorder::emitAnswers(size_t from) {
+void MacroRecorder::writeAnswers(size_t from) {
     for (size_t i = from; i < answers_.size(); ++i)
-        emit(answers_[i].line.empty() ? dialogLines(answers_[i]) : answers_[i].line);
+        writeLine(answers_[i].line.empty() ? dialogLines(answers_[i]) : answers_[i].line);
     answers_.clear();
 }
 
 void MacroRecorder::activateIfChanged() {
     const int active = ActiveImageWindow().number;
-    if (active && active != active_) emit("activate " + window(active));
+    if (active && active != active_) writeLine("activate " + window(active));
     active_ = active;
 }
 
@@ -197,7 +197,7 @@ void MacroRecorder::command(const std::string& path, const std::function<void()>
         handler();
         --depth_;
         answers_.clear();
-        emit("# menu " + MacroMenuPath(path) + " (runs only in the workstation)");
+        writeLine("# menu " + MacroMenuPath(path) + " (runs only in the workstation)");
         active_ = ActiveImageWindow().number;
         return;
     }
@@ -220,31 +220,31 @@ void MacroRecorder::command(const std::string& path, const std::function<void()>
     const bool onlyFile = answers_.size() == 1 && answers_[0].file && answers_[0].filterImplied;
     if (isPath(key, "File > Open...") && !answers_.empty() && answers_[0].file) {
         const std::string line = openLine(answers_[0].path, std::clamp(answers_[0].filter, 0, 6));
-        emitAnswers(1);
-        emit(line);
+        writeAnswers(1);
+        writeLine(line);
     } else if (recent && typeBefore == recent->type) {
         // "open" sets the type of the next save as "&Open..." does: the
         // same only when the recent file's type was that type already.
-        emitAnswers();
-        emit(openLine(recent->path, recent->type));
+        writeAnswers();
+        writeLine(openLine(recent->path, recent->type));
     } else if (isPath(key, "File > Save") || (isPath(key, "File > Save As...") && onlyFile)) {
-        emitSave(isPath(key, "File > Save As..."));
+        writeSave(isPath(key, "File > Save As..."));
     } else if (isPath(key, "File > Close")) {
-        emitAnswers();
-        emit("close");
+        writeAnswers();
+        writeLine("close");
     } else if (isPath(key, "File > Close All")) {
-        emitAnswers();
-        emit("close all");
+        writeAnswers();
+        writeLine("close all");
     } else {
-        if (finished_) emit("passes " + std::to_string(finishedPasses_));
-        emitAnswers();
-        emit("menu " + MacroMenuPath(path));
-        if (halted_) emit("# Halt was pressed during the command: a run of the macro is not halted");
+        if (finished_) writeLine("passes " + std::to_string(finishedPasses_));
+        writeAnswers();
+        writeLine("menu " + MacroMenuPath(path));
+        if (halted_) writeLine("# Halt was pressed during the command: a run of the macro is not halted");
     }
     active_ = ActiveImageWindow().number;
 }
 
-void MacroRecorder::action(const std::function<void()>& run, const std::function<void()>& emitLine) {
+void MacroRecorder::action(const std::function<void()>& run, const std::function<void()>& writeStatement) {
     if (!recording() || depth_ > 0) {
         run();
         return;
@@ -254,18 +254,18 @@ void MacroRecorder::action(const std::function<void()>& run, const std::function
     ++depth_;
     run();
     --depth_;
-    emitLine();
+    writeStatement();
     active_ = ActiveImageWindow().number;
 }
 
-void MacroRecorder::emitSave(bool saveAs) {
+void MacroRecorder::writeSave(bool saveAs) {
     if (answers_.size() == 1 && answers_[0].file && answers_[0].filterImplied) {
-        emit("save " + answers_[0].path);
+        writeLine("save " + answers_[0].path);
         answers_.clear();
         return;
     }
-    emitAnswers();
-    emit(saveAs ? "menu File > Save As..." : "save");
+    writeAnswers();
+    writeLine(saveAs ? "menu File > Save As..." : "save");
 }
 
 bool MacroRecorder::CloseWindow(ImageHandle w) {
@@ -273,8 +273,8 @@ bool MacroRecorder::CloseWindow(ImageHandle w) {
     const bool active = w == ActiveImageWindow();
     action([&] { closed = application().CloseImage(w); },
            [&] {
-               emitAnswers();
-               emit(active ? std::string("close") : "close " + window(w.number));
+               writeAnswers();
+               writeLine(active ? std::string("close") : "close " + window(w.number));
            });
     return closed;
 }
@@ -283,8 +283,8 @@ bool MacroRecorder::CloseAll() {
     bool closed = false;
     action([&] { closed = application().CloseAllImages(); },
            [&] {
-               emitAnswers();
-               emit("close all");
+               writeAnswers();
+               writeLine("close all");
            });
     return closed;
 }
@@ -295,9 +295,9 @@ bool MacroRecorder::SaveWindow(ImageHandle w, bool saveAs) {
     action([&] { saved = application().SaveImage(w, saveAs); },
            [&] {
                // "save" works on the active window; another is activated first.
-               if (!active) emit("activate " + window(w.number));
-               emitSave(saveAs);
-               if (!active && ActiveImageWindow()) emit("activate " + window(ActiveImageWindow().number));
+               if (!active) writeLine("activate " + window(w.number));
+               writeSave(saveAs);
+               if (!active && ActiveImageWindow()) writeLine("activate " + window(ActiveImageWindow().number));
            });
     return saved;
 }
@@ -310,8 +310,8 @@ ImageHandle MacroRecorder::OpenFile(const std::string& path, int type) {
             first = application().OpenImageFile(path, type);
         },
         [&] {
-            emitAnswers();
-            emit(openLine(path, type));
+            writeAnswers();
+            writeLine(openLine(path, type));
         });
     return first;
 }

@@ -87,11 +87,11 @@ private:
 
     void command(const std::string& path, const std::function<void()>& handler);
     // Runs a user action with its answers recorded; `line` gives its statement after it ran.
-    void action(const std::function<void()>& run, const std::function<void()>& emitLine);
-    void emitSave(bool saveAs);
+    void action(const std::function<void()>& run, const std::function<void()>& writeStatement);
+    void writeSave(bool saveAs);
     void dialogAction(const platform::DialogModel& dialog, const platform::DialogControl& control);
-    void emitAnswers(size_t from = 0);
-    void emit(const std::string& line);
+    void writeAnswers(size_t from = 0);
+    void writeLine(const std::string& line);
     void activateIfChanged();
     std::string window(int imageNumber) const;
     std::string dialogLines(const Answer& answer) const;
