@@ -106,6 +106,7 @@ private slots:
         ui = nullptr;
         QDir::setCurrent(previousFolder);
         QDir(dir.filePath("run")).removeRecursively();
+        QDir(dir.filePath("replay")).removeRecursively();
     }
 
     void whatTheUserDidRunsAgainAndMakesTheSameFiles() {
@@ -175,9 +176,18 @@ private slots:
         const QByteArray saved = timeless(contents(run("out/coloured.tif")));
         QVERIFY(!saved.isEmpty());
         QVERIFY(QFile::remove(run("out/coloured.tif")));
+        // orvex-cli from a program folder as the workstation's was when it
+        // started: what commands keep there (the last false-colour
+        // definition) is not there yet.
+        const QString replay = dir.filePath("replay");
+        QVERIFY(QDir(dir.path()).mkpath("replay"));
+        QVERIFY(QFile::copy(run("Orvex.ini"), replay + "/Orvex.ini"));
+        QVERIFY(QFile::copy(ORVEX_BIN_DIR "/orvex-cli", replay + "/orvex-cli"));
+        QFile(replay + "/orvex-cli")
+            .setPermissions(QFileDevice::ExeOwner | QFileDevice::ReadOwner | QFileDevice::WriteOwner);
         QProcess cli;
-        cli.setWorkingDirectory(dir.filePath("run"));
-        cli.start(ORVEX_BIN_DIR "/orvex-cli", {"run", "macro.txt"});
+        cli.setWorkingDirectory(replay);
+        cli.start(replay + "/orvex-cli", {"run", run("macro.txt")});
         QVERIFY(cli.waitForFinished(60000));
         const QString err = QString::fromUtf8(cli.readAllStandardError());
         QVERIFY2(cli.exitCode() == 0, qPrintable(macro + err));
