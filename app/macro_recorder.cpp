@@ -111,7 +111,7 @@ void MacroRecorder::Clear() {
     lines_.clear();
     answers_.clear();
     firstWindow_ = windowList().ImageCounter();
-    active_ = ActiveImageWindow().number;
+    settleActive();
 }
 
 std::string MacroRecorder::Text() const {
@@ -165,6 +165,17 @@ void MacroRecorder::writeAnswers(size_t from) {
     answers_.clear();
 }
 
+// A click that picks may also activate the window clicked, which a run of
+// the macro does not do: the next command then names its window.
+void MacroRecorder::noteActivation(int before) {
+    if (answering() && ActiveImageWindow().number != before) activeUnknown_ = true;
+}
+
+void MacroRecorder::settleActive() {
+    active_ = activeUnknown_ ? 0 : ActiveImageWindow().number;
+    activeUnknown_ = false;
+}
+
 void MacroRecorder::activateIfChanged() {
     const int active = ActiveImageWindow().number;
     if (active && active != active_) writeLine("activate " + window(active));
@@ -198,7 +209,7 @@ void MacroRecorder::command(const std::string& path, const std::function<void()>
         --depth_;
         answers_.clear();
         writeLine("# menu " + MacroMenuPath(path) + " (runs only in the workstation)");
-        active_ = ActiveImageWindow().number;
+        settleActive();
         return;
     }
     activateIfChanged();
@@ -241,7 +252,7 @@ void MacroRecorder::command(const std::string& path, const std::function<void()>
         writeLine("menu " + MacroMenuPath(path));
         if (halted_) writeLine("# Halt was pressed during the command: a run of the macro is not halted");
     }
-    active_ = ActiveImageWindow().number;
+    settleActive();
 }
 
 void MacroRecorder::action(const std::function<void()>& run, const std::function<void()>& writeStatement) {
@@ -255,7 +266,7 @@ void MacroRecorder::action(const std::function<void()>& run, const std::function
     run();
     --depth_;
     writeStatement();
-    active_ = ActiveImageWindow().number;
+    settleActive();
 }
 
 void MacroRecorder::writeSave(bool saveAs) {
@@ -412,7 +423,9 @@ void MacroRecorder::dialogAction(const platform::DialogModel& dialog, const plat
 }
 
 platform::ImagePickEvent MacroRecorder::awaitImagePick(const platform::PickPrompt& prompt) {
+    const int before = ActiveImageWindow().number;
     const platform::ImagePickEvent event = inner_->awaitImagePick(prompt);
+    noteActivation(before);
     if (answering()) {
         using Kind = platform::ImagePickEvent::Kind;
         if (event.kind == Kind::Ok) place("pick ok");
@@ -423,13 +436,17 @@ platform::ImagePickEvent MacroRecorder::awaitImagePick(const platform::PickPromp
 }
 
 std::optional<platform::PixelPoint> MacroRecorder::pickPixel(int imageNumber, const std::string& prompt) {
+    const int before = ActiveImageWindow().number;
     auto p = inner_->pickPixel(imageNumber, prompt);
+    noteActivation(before);
     if (answering()) place(p ? "pixel " + std::to_string(p->column) + " " + std::to_string(p->row) : "cancel");
     return p;
 }
 
 std::optional<platform::PixelRect> MacroRecorder::pickRectangle(int imageNumber, const std::string& prompt) {
+    const int before = ActiveImageWindow().number;
     auto r = inner_->pickRectangle(imageNumber, prompt);
+    noteActivation(before);
     if (answering())
         place(r ? "rect " + std::to_string(r->left) + " " + std::to_string(r->top) + " " + std::to_string(r->right) +
                       " " + std::to_string(r->bottom)
@@ -438,7 +455,9 @@ std::optional<platform::PixelRect> MacroRecorder::pickRectangle(int imageNumber,
 }
 
 std::optional<platform::PixelLine> MacroRecorder::pickLine(int imageNumber, const std::string& prompt) {
+    const int before = ActiveImageWindow().number;
     auto l = inner_->pickLine(imageNumber, prompt);
+    noteActivation(before);
     if (answering())
         place(l ? "line " + std::to_string(l->from.column) + " " + std::to_string(l->from.row) + " " +
                       std::to_string(l->to.column) + " " + std::to_string(l->to.row)

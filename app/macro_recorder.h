@@ -93,6 +93,8 @@ private:
     void writeAnswers(size_t from = 0);
     void writeLine(const std::string& line);
     void activateIfChanged();
+    void noteActivation(int activeBefore);
+    void settleActive();  // after a recorded statement
     std::string window(int imageNumber) const;
     std::string dialogLines(const Answer& answer) const;
     bool answering() const { return depth_ > 0; }
@@ -104,6 +106,7 @@ private:
     int depth_ = 0;             // commands (and recorded actions) under way
     int firstWindow_ = 0;       // image counter when the recording (re)started
     int active_ = 0;            // the active window a run of the macro has at this point
+    bool activeUnknown_ = false;  // a pick's click activated a window
     bool finished_ = false;     // Finish pressed during the command
     int finishedPasses_ = 0;
     bool halted_ = false;

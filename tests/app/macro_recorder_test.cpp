@@ -49,9 +49,20 @@ struct Answers {
     bool operator==(const Answers&) const = default;
 };
 
+// The workstation's picks: the click that picks a pixel also activates the
+// window clicked on.
+class ClickingUi : public MacroUi {
+public:
+    int activateOnPick = 0;
+    std::optional<platform::PixelPoint> pickPixel(int imageNumber, const std::string& prompt) override {
+        if (activateOnPick) windowList().SetActive(ImageHandle{activateOnPick});
+        return MacroUi::pickPixel(imageNumber, prompt);
+    }
+};
+
 class MacroRecorderTest : public orvex::testing::AppTest {
 protected:
-    MacroUi macroUi;
+    ClickingUi macroUi;
     std::stringstream out, err;
     Answers answers;
 
@@ -67,6 +78,7 @@ protected:
         macroRecorder().Stop();
         macroRecorder().Clear();
         macroRecorder().replayable = nullptr;
+        commandTable().remove("Advanced > Ask Everything");
         AppTest::TearDown();
     }
 
@@ -269,4 +281,20 @@ TEST_F(MacroRecorderTest, SaveWritesTheHeaderAndTellsWhenItCannot) {
     ASSERT_EQ(macroUi.messages.size(), 1u);
     EXPECT_EQ(macroUi.messages[0].caption, "Save Macro");
     EXPECT_EQ(macroUi.messages[0].text, "Unable to write the macro to " + path("no/such/folder/m.txt"));
+}
+
+TEST_F(MacroRecorderTest, AWindowActivatedByAPickIsNamedBeforeTheNextCommand) {
+    const ImageHandle first = CreateImage(16, 8, PaletteGrey, true, 8);
+    CreateImage(16, 8, PaletteGrey, true, 8);
+    commandTable().add({.path = "Advanced > &Pick A Pixel", .run = [] { platform::ui().pickPixel(2, "pixel"); }});
+    macroRecorder().Clear();
+    macroUi.activateOnPick = first.number;  // the user clicked window 1 to pick on it
+    macroUi.queue(platform::PixelPoint{1, 1});
+    commandTable().run("Advanced > Pick A Pixel");
+    macroUi.activateOnPick = 0;
+    ASSERT_EQ(ActiveImageWindow(), first);
+    commandTable().run("Basic > Duplicate");
+    // A run of the macro does not activate by picking: it is told.
+    EXPECT_EQ(macroRecorder().Text(), "pixel 1 1\nmenu Advanced > Pick A Pixel\nactivate 1\nmenu Basic > Duplicate\n");
+    commandTable().remove("Advanced > Pick A Pixel");
 }
