@@ -11,6 +11,7 @@
 #include "config/elmfile.h"
 #include "config/software_settings.h"
 #include "hardware/board.h"
+#include "hardware/win30/win30pg.h"
 #include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
@@ -77,6 +78,28 @@ void setIdle() {
 
 void greyMenus(bool grey) { acquireMenuState().menusGreyed = grey; }
 
+// On a real probe the analog channels never hold a made-up picture unannounced:
+// a warning at every start of a run and a line in every analog image's history.
+// Measured when there is nothing to say.
+AnalogInputs analogInputsToAnnounce() {
+    const int probe = softwareSettings().probeType;
+    if (probe != kProbeSemq && probe != kProbeJeol && probe != kProbeCameca) return AnalogInputs::Measured;
+    if (board().adType != devicetype::Win30pg || channelTables().EnabledCount(CHANNEL_ANALOG) == 0)
+        return AnalogInputs::Measured;
+    return win30pg().inputs();
+}
+
+void noteAnalogInputsInHistory() {
+    const AnalogInputs inputs = analogInputsToAnnounce();
+    if (inputs == AnalogInputs::Measured) return;
+    const std::string line =
+        inputs == AnalogInputs::Disabled ? kAnalogBoardFailedHistory : kAnalogBoardMissingHistory;
+    for (int i = 0; i < channelTables().analogMax; ++i) {
+        const CHANNEL& c = channelTables().analog[i];
+        if (c.enabled && c.image) LogHistory(c.image, line, false);
+    }
+}
+
 // Steps every command begins with: a channel to acquire, no run active, the
 // beam unblanked and under control.
 bool begin(const char* caption) {
@@ -85,6 +108,13 @@ bool begin(const char* caption) {
         return false;
     }
     if (runState().runState != RUN_IDLE) return false;
+    // Said before the beam is unblanked, so it does not wait on the sample.
+    const AnalogInputs analog = analogInputsToAnnounce();
+    if (analog != AnalogInputs::Measured)
+        platform::ui().message(analog == AnalogInputs::Disabled ? kAnalogBoardFailedWarning : kAnalogBoardMissingWarning,
+                               caption, platform::Buttons::Ok, platform::Icon::Warning);
+    // A stage axis given up in an earlier run or move is tried again.
+    board().RetryStage();
     board().Blank(0);
     board().Control(1);
     return true;
@@ -144,6 +174,7 @@ void acquire_single() {
     if (!begin("acquire_single")) return;
     platform::ui().setStatusText(0, "Acquisition running - single");
     PrepareAcquisition();
+    noteAnalogInputsInHistory();
     board().ReportErrors();
     log("started acquire|single: ", true);
     setRunning(ACQUIRE_STORE);
@@ -168,6 +199,7 @@ void acquire_single() {
 void acquire_continuous() {
     if (!begin("acquire_continuous")) return;
     PrepareAcquisition();
+    noteAnalogInputsInHistory();
     log("started acquire|continuous: ", true);
     setRunning(ACQUIRE_STORE_EVERY);
     acquireMenuState().continuousChecked = true;
@@ -187,6 +219,7 @@ void acquire_continuous() {
 void acquire_average() {
     if (!begin("acquire_average")) return;
     PrepareAcquisition();
+    noteAnalogInputsInHistory();
     log("started acquire|average: ", true);
     setRunning(ACQUIRE_STORE);
     acquireMenuState().averageChecked = true;
@@ -215,6 +248,9 @@ void acquire_average() {
                 ScanPass();
             if (ChannelsEnabled() == 0) break;
             StretchAcquiredPalettes();
+            // A pass cut short by Halt (or a stage given up) is no finished
+            // last pass, even though it counted; a Finish ends as finished.
+            if (runState().runState != RUN_RUNNING) break;
             if (channelTables().AllComplete()) {
                 complete = true;
                 break;

@@ -33,6 +33,19 @@ bool AcquisitionRunning();
 /// acquisition command in progress.
 bool AcquisitionCommandsEnabled();
 
+/// The warning at the start of a run on a real probe whose analog board
+/// cannot measure, and the line it leaves in each analog image's history.
+inline constexpr const char* kAnalogBoardFailedWarning =
+    "The WIN-30 board failed its self-test: the analog inputs are disabled.\n"
+    "The analog channels will hold 0 at every pixel, not measurements.";
+inline constexpr const char* kAnalogBoardFailedHistory =
+    "  analog inputs disabled (WIN-30 self-test failed): every pixel 0";
+inline constexpr const char* kAnalogBoardMissingWarning =
+    "The WIN-30 library cannot read the analog inputs: they are disabled.\n"
+    "The analog channels will hold a simulated test ramp, not measurements.";
+inline constexpr const char* kAnalogBoardMissingHistory =
+    "  analog inputs disabled (no WIN-30 library): simulated test ramp";
+
 /// Re-reads the named element lists, names the channels after them and
 /// prepares every channel's image (analog, digital, counter).
 void PrepareAcquisition();

@@ -32,8 +32,11 @@ void nameChannels(std::array<Channel, N>& table, const KindCounts& k, const char
 }  // namespace
 
 void ElmToChannels(int force) {
-    if (!elmFile().valid || !edsFile().valid) return;
     const SoftwareSettings& s = softwareSettings();
+    // The EDS list is read only when EDS channels are configured; without
+    // them it is not needed for the element names.
+    const bool edsWanted = s.digitalMaxEds != 0 || s.counterMaxEds != 0;
+    if (!elmFile().valid || (edsWanted && !edsFile().valid)) return;
     ChannelTables& t = channelTables();
 
     KindCounts digital{s.digitalBeamChannel ? 1 : 0, s.digitalMaxElm, s.digitalMaxEds,

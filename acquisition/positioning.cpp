@@ -82,8 +82,10 @@ void setMarker(ImageHandle image, int column, int row) {
 }
 
 // Starts the moves of both axes, lets the window system through, then waits.
+// Each move the user asks for tries an axis given up before once more.
 void moveStage(double fractionX, double fractionY) {
     BOARD& b = board();
+    b.RetryStage();
     b.MoveToPositionY(fractionY);
     b.MoveToPositionX(fractionX);
     platform::ui().pumpMessages();

@@ -21,6 +21,15 @@ bool halted() {
     return runState().runState == RUN_HALT;
 }
 
+// After a stage wait: an axis whose move never ended has been given up (and
+// reported) by its driver, so the pass stops where it stands rather than
+// measuring at positions the stage never reached. True when it stopped.
+bool stageGaveUp() {
+    if (!board().StageFailed()) return false;
+    runState().runState = RUN_HALT;
+    return true;
+}
+
 // What one pixel touches, looked up once per pass rather than per pixel.
 struct PixelPath {
     ChannelTables& t = channelTables();
@@ -107,11 +116,13 @@ void StageScan() {
     for (uint32_t i = 0; i < ys; ++i) {
         b.MoveToPositionY(c.startFracY + i * c.stepFracY);
         b.WaitForPositionY();
+        const bool rowMissed = stageGaveUp();
         PumpMessages();
-        for (uint32_t j = 0; j < xs; ++j) {
+        for (uint32_t j = 0; j < xs && !rowMissed; ++j) {
             b.MoveToPositionX(c.startFracX + j * c.stepFracX);
             PumpMessages();
             b.WaitForPositionX();
+            stageGaveUp();
             if (p.halted()) break;
             p.acquire();
             p.store(j, i);
@@ -166,7 +177,12 @@ void HybridScan() {
     ChannelTables& t = channelTables();
     const double stageX = b.GetStageXPosition(), stageY = b.GetStageYPosition();
     const uint32_t rawX = c.GetXRaw(), rawY = c.GetYRaw();
-    if (c.CheckHybrid()) return;
+    if (c.CheckHybrid()) {
+        // Declined: no pass was made, so the run cannot end as finished, and a
+        // continuous run must not ask again and again.
+        runState().runState = RUN_HALT;
+        return;
+    }
     t.SetAllTiles(c.tilesX, c.tilesY);
     const double tolY = std::fabs(c.stepFracY * 0.5), tolX = std::fabs(c.stepFracX * 0.5);
     for (int32_t tr = 0; tr < c.tilesY; ++tr) {
@@ -175,18 +191,21 @@ void HybridScan() {
         b.MoveToPositionY(targetY);
         PumpMessages();
         b.WaitForPositionY();
+        const bool rowMissed = stageGaveUp();
         const double actualY = b.GetPositionYHL();
         if (std::fabs(targetY - actualY) > tolY)
             logStageReport(0, tr, targetY, actualY, c.stepFracY);
-        for (int32_t tc = 0; tc < c.tilesX; ++tc) {
+        for (int32_t tc = 0; tc < c.tilesX && !rowMissed; ++tc) {
             const int32_t column = c.stageXPolarity ? c.tilesX - 1 - tc : tc;
             const double targetX = column * c.stepFracX + c.startFracX;
             b.MoveToPositionX(targetX);
             PumpMessages();
             b.WaitForPositionX();
+            const bool tileMissed = stageGaveUp();
             const double actualX = b.GetPositionXHL();
             if (std::fabs(targetX - actualX) > tolX)
                 logStageReport(tc, tr, targetX, actualX, c.stepFracX);
+            if (tileMissed) break;
             // The tile scanned is the one the stage stands on, so its pixels
             // land where they were measured whatever the stage polarities.
             ScanTile(row, column);

@@ -1,5 +1,6 @@
 #include "app/image_picker.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "imagestore/image_interface.h"
@@ -64,8 +65,8 @@ std::string PickHoverText(ImageHandle window) {
 }
 
 int PickImages(PickRequest& request) {
-    if (request.entries.size() > static_cast<size_t>(PickRequest::kMaxEntries))
-        request.entries.resize(PickRequest::kMaxEntries);
+    const size_t most = static_cast<size_t>(std::max(request.maxEntries, 0));
+    if (request.entries.size() > most) request.entries.resize(most);
     for (auto& e : request.entries) e.window = {};
     int count = static_cast<int>(request.entries.size());
     int current = 0;

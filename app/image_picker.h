@@ -30,6 +30,8 @@ struct PickRequest {
     static constexpr int kMaxEntries = 20;
     std::string title;
     std::vector<PickEntry> entries;
+    /// The most entries asked for: kMaxEntries, unless a command needs more.
+    int maxEntries = kMaxEntries;
 };
 
 /// Whether an image fits entry `index` of the request (the entries before it

@@ -1,4 +1,5 @@
 // The other parts' steps of start-up and shut-down, as the application runs them.
+#include "acquisition/channel_tables.h"
 #include "acquisition/run_state.h"
 #include "app/application.h"
 #include "app/settings_install.h"
@@ -17,7 +18,12 @@ LifecycleSteps DefaultLifecycleSteps() {
         config::NameElementListKeys();
     };
     s.loadSettings = [] { config::LoadAllSettings(); };
-    s.initializeLists = [] { config::InitializeElementLists(); };
+    // Every element channel takes its name now, enabled or not, so a setup
+    // saved before the first acquisition already holds the element names.
+    s.initializeLists = [] {
+        config::InitializeElementLists();
+        ElmToChannels(1);
+    };
     s.initializeHardware = [] { board().Initialize(); };
     s.startUp = [] { board().StartUp(); };
     s.saveSettingsOnExit = [] { config::SaveSettingsOnExit(application().programFolder); };

@@ -68,6 +68,15 @@ void SoftwareSettings::ReadIni(const std::string& path) {
     pixelDiscard = config::ReadProfileInt(path, "software", "pixel discard", 0);
     pixelAverage = config::ReadProfileInt(path, "software", "pixel average", 1);
     retrace = config::ReadProfileInt(path, "software", "retrace", 10);
+    if (retrace < 0 || retrace > kMaxRetrace) {
+        // Every beam line takes this many readings before its first pixel,
+        // without letting messages through: a huge value would freeze the program.
+        const int used = retrace < 0 ? 0 : kMaxRetrace;
+        platform::showMessage("retrace " + std::to_string(retrace) + " is outside 0.." +
+                                  std::to_string(kMaxRetrace) + " - " + std::to_string(used) + " used",
+                              "SoftwareSettings::ReadIni()");
+        retrace = used;
+    }
     make = config::ReadProfileString(path, "software", "make", "Microprobe Vendor", 200);
     model = config::ReadProfileString(path, "software", "model", "Microprobe Model", 200);
     author = config::ReadProfileString(path, "software", "author", "Microprobe User", 200);

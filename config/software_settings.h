@@ -8,6 +8,9 @@ namespace orvex {
 /// Probe types as stored in SoftwareSettings::probeType.
 enum ProbeType { kProbeSemq = 1, kProbeJeol = 2, kProbeCameca = 3, kProbeDemo = 4 };
 
+/// The most readings a beam line may throw away after its flyback.
+inline constexpr int kMaxRetrace = 10000;
+
 struct SoftwareSettings {
     std::string iniPath = "new.ini";  // the initialization file in use
     int probeType = kProbeDemo;
@@ -21,7 +24,7 @@ struct SoftwareSettings {
     int maximumScans = 10;
     int pixelDiscard = 0;
     int pixelAverage = 1;
-    int retrace = 10;
+    int retrace = 10;  // readings thrown away at the start of a beam line, 0..kMaxRetrace
 
     int counterMax = 1;
     int counterMaxElm = 1;

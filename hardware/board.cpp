@@ -79,6 +79,7 @@ void ResetHardware() {
     resetDcxAxes();
     resetSx50Axes();
     resetDcc20ax();
+    ResetStageFailureReport();
 }
 
 bool BOARD::Demo() const { return softwareSettings().demo != 0; }
@@ -609,6 +610,21 @@ void BOARD::SetXYOffset(double xOffset, double yOffset) {
         case devicetype::Sx50: return;
         default: BadMcType("SetXYOffset"); return;
     }
+}
+
+bool BOARD::StageFailed() {
+    if (Demo()) return false;
+    switch (mcType) {
+        case devicetype::Dcx: return dcxX().failed || dcxY().failed;
+        case devicetype::Sx50: return sx50X().failed || sx50Y().failed;
+        default: return false;
+    }
+}
+
+void BOARD::RetryStage() {
+    dcxX().failed = dcxY().failed = 0;
+    sx50X().failed = sx50Y().failed = 0;
+    ResetStageFailureReport();
 }
 
 void BOARD::ReportErrors() {

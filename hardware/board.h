@@ -151,6 +151,11 @@ public:
     double GetStageXPosition();
     double GetStageYPosition();
     void SetXYOffset(double xOffset, double yOffset);
+    /// True when an axis of the configured stage controller was given up
+    /// because a move of it never ended; the scan stops there.
+    bool StageFailed();
+    /// Lets every stage axis be tried again (a new run, a new positioning move).
+    void RetryStage();
     void ReportErrors();
     /// Beam blanking and Faraday cup, then the settling wait. Blanking (on = 1)
     /// happens only with defaultBeamBlank; unblanking always.

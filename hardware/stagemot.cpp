@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "config/profile_file.h"
+#include "imagestore/history.h"
 #include "platform/ui.h"
 
 namespace orvex {
@@ -22,7 +23,14 @@ double WideningStep(double value) {
     return step > 0 ? step : 0.001;
 }
 
+bool& failureShown() {
+    static bool shown = false;
+    return shown;
+}
+
 }  // namespace
+
+void ResetStageFailureReport() { failureShown() = false; }
 
 std::string FormatSignificant(double value, int digits) {
     char text[64];
@@ -148,6 +156,14 @@ void STAGEMOT::Validate() {
 
 void STAGEMOT::Record(const char* text) {
     if (dumpHistory) history += text;
+}
+
+void STAGEMOT::GiveUp(const std::string& text, const char* caption) {
+    failed = 1;
+    LogHistory(ImageHandle{}, text.substr(0, text.find('\n')), false);
+    if (failureShown()) return;
+    failureShown() = true;
+    platform::showMessage(text, caption);
 }
 
 void STAGEMOT::MoveWithBacklash(double target, const std::function<double()>& present,

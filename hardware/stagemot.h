@@ -70,11 +70,25 @@ public:
     int dumpFlag = 0;
     /// Text of the current move for the history log; filled only with dumpHistory.
     std::string history;
+    /// Set when a move of the axis never ended: its later moves and waits
+    /// return at once, so a dead controller costs one timeout, not one per
+    /// pixel. RetryStageAxes clears it.
+    int failed = 0;
 
 protected:
     /// Appends one 20-character case text to history when dumpHistory is set.
     void Record(const char* text);
+    /// Marks the axis failed and logs `text` (its first line) to the history.
+    /// Only the first failure since RetryStageAxes is shown, under `caption`:
+    /// a dead controller takes both its axes with it, and one message says it.
+    void GiveUp(const std::string& text, const char* caption);
 };
+
+/// The second line of the message of an axis given up.
+inline constexpr const char* kGivenUpText = "The axis is not moved again until the next acquisition or stage move";
+
+/// Lets the next failure be shown again (the axes clear their own marks).
+void ResetStageFailureReport();
 
 /// A number with `digits` significant digits, as the axis sections store them.
 std::string FormatSignificant(double value, int digits);

@@ -4,13 +4,108 @@
 #include <bit>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-#if defined(__x86_64__) && defined(__GNUC__)
-#include <immintrin.h>
-#endif
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "imagestore/pixel_convert.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/highway.h"
 
+// The vector kernels (none for the one-lane fallback), compiled once for every instruction set the build
+// knows; each converts whole vectors and returns how many pixels it did, the
+// caller finishing the rest with the plain loops.
+HWY_BEFORE_NAMESPACE();
+namespace orvex::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+int64_t Convert16To8Vector(const uint8_t* HWY_RESTRICT s, uint8_t* HWY_RESTRICT d, int64_t n) {
+#if HWY_TARGET == HWY_SCALAR
+    (void)s, (void)d, (void)n;
+    return 0;
+#else
+    const hn::ScalableTag<uint16_t> d16;
+    const hn::RebindToSigned<decltype(d16)> ds;
+    const hn::Rebind<uint8_t, decltype(d16)> d8;
+    const hn::Repartition<uint8_t, decltype(d16)> bytes;
+    const int64_t lanes = static_cast<int64_t>(hn::Lanes(d16));
+    int64_t i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        const auto words = hn::BitCast(d16, hn::LoadU(bytes, s + 2 * i));
+        hn::StoreU(hn::DemoteTo(d8, hn::BitCast(ds, hn::ShiftRight<8>(words))), d8, d + i);
+    }
+    return i;
+#endif
+}
+
+int64_t Convert8To16Vector(const uint8_t* HWY_RESTRICT s, uint8_t* HWY_RESTRICT d, int64_t n) {
+#if HWY_TARGET == HWY_SCALAR
+    (void)s, (void)d, (void)n;
+    return 0;
+#else
+    const hn::ScalableTag<uint16_t> d16;
+    const hn::Rebind<uint8_t, decltype(d16)> d8;
+    const hn::Repartition<uint8_t, decltype(d16)> bytes;
+    const int64_t lanes = static_cast<int64_t>(hn::Lanes(d16));
+    int64_t i = 0;
+    for (; i + lanes <= n; i += lanes)
+        hn::StoreU(hn::BitCast(bytes, hn::ShiftLeft<8>(hn::PromoteTo(d16, hn::LoadU(d8, s + i)))), bytes, d + 2 * i);
+    return i;
+#endif
+}
+
+// The non-zero flags of a vector, first pixel in the lowest bit; the caller
+// turns each byte around for the most-significant-first order of 1-bit rows.
+int64_t Convert8To1Vector(const uint8_t* HWY_RESTRICT s, uint8_t* HWY_RESTRICT d, int64_t n) {
+#if HWY_TARGET == HWY_SCALAR
+    (void)s, (void)d, (void)n;
+    return 0;
+#else
+    const hn::ScalableTag<uint8_t> d8;
+    const int64_t lanes = static_cast<int64_t>(hn::Lanes(d8));
+    if (lanes % 8 != 0) return 0;
+    const auto zero = hn::Zero(d8);
+    int64_t i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        const auto set = hn::Not(hn::Eq(hn::LoadU(d8, s + i), zero));
+        hn::StoreMaskBits(d8, set, d + i / 8);
+    }
+    for (int64_t b = 0; b < i / 8; ++b) {
+        uint32_t v = d[b];
+        v = ((v >> 1) & 0x55u) | ((v & 0x55u) << 1);
+        v = ((v >> 2) & 0x33u) | ((v & 0x33u) << 2);
+        d[b] = static_cast<uint8_t>((v >> 4) | (v << 4));
+    }
+    return i;
+#endif
+}
+
+// Each 16-bit lane holds an even pixel (low byte) and an odd one (high byte);
+// the even one goes to the high nibble.
+int64_t Convert8To4Vector(const uint8_t* HWY_RESTRICT s, uint8_t* HWY_RESTRICT d, int64_t n) {
+#if HWY_TARGET == HWY_SCALAR
+    (void)s, (void)d, (void)n;
+    return 0;
+#else
+    const hn::ScalableTag<uint8_t> d8;
+    const hn::RepartitionToWide<decltype(d8)> d16;
+    const hn::RebindToSigned<decltype(d16)> ds;
+    const hn::Rebind<uint8_t, decltype(d16)> half;
+    const int64_t lanes = static_cast<int64_t>(hn::Lanes(d8));
+    if (lanes < 2) return 0;
+    const auto fifteen = hn::Set(d8, uint8_t{15});
+    const auto lowByte = hn::Set(d16, uint16_t{0xFF});
+    int64_t i = 0;
+    for (; i + lanes <= n; i += lanes) {
+        const auto pairs = hn::BitCast(d16, hn::Min(hn::LoadU(d8, s + i), fifteen));
+        const auto packed = hn::Or(hn::ShiftLeft<4>(hn::And(pairs, lowByte)), hn::ShiftRight<8>(pairs));
+        hn::StoreU(hn::DemoteTo(half, hn::BitCast(ds, packed)), half, d + i / 2);
+    }
+    return i;
+#endif
+}
+
+}  // namespace orvex::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
 namespace orvex {
 
 static_assert(std::endian::native == std::endian::little,
@@ -87,96 +182,18 @@ void CopyAlignedPacked(const uint8_t* source, uint8_t* destination, int64_t n, i
     }
 }
 
-#if defined(__x86_64__) && defined(__GNUC__)
-#define ORVEX_AVX2_KERNELS 1
-// Wider kernels for processors with AVX2, chosen at run time so the build
-// runs on any x86-64. Each returns how many pixels it converted; the
-// caller finishes the rest.
-
-bool g_wideKernelsAllowed = true;
-
-bool HasAvx2() {
-    static const bool has = [] {
-        __builtin_cpu_init();
-        return __builtin_cpu_supports("avx2") != 0;
-    }();
-    return has && g_wideKernelsAllowed;
-}
-
-__attribute__((target("avx2"))) int64_t Convert16To8Avx2(const uint8_t* __restrict s,
-                                                          uint8_t* __restrict d, int64_t n) {
-    int64_t i = 0;
-    for (; i + 32 <= n; i += 32) {
-        const __m256i a =
-            _mm256_srli_epi16(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i)), 8);
-        const __m256i b = _mm256_srli_epi16(
-            _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + 2 * i + 32)), 8);
-        // The pack works per 128-bit lane; the permute puts the quarters in order.
-        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i), packed);
-    }
-    return i;
-}
-
-__attribute__((target("avx2"))) int64_t Convert8To1Avx2(const uint8_t* __restrict s,
-                                                         uint8_t* __restrict d, int64_t n) {
-    const __m256i zero = _mm256_setzero_si256();
-    int64_t i = 0;
-    for (; i + 64 <= n; i += 64) {
-        const __m256i a = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i));
-        const __m256i b = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + 32));
-        const uint64_t zeros =
-            static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(a, zero)))) |
-            static_cast<uint64_t>(static_cast<uint32_t>(_mm256_movemask_epi8(_mm256_cmpeq_epi8(b, zero))))
-                << 32;
-        uint64_t m = ~zeros;
-        m = ((m >> 1) & 0x5555555555555555ull) | ((m & 0x5555555555555555ull) << 1);
-        m = ((m >> 2) & 0x3333333333333333ull) | ((m & 0x3333333333333333ull) << 2);
-        m = ((m >> 4) & 0x0F0F0F0F0F0F0F0Full) | ((m & 0x0F0F0F0F0F0F0F0Full) << 4);
-        std::memcpy(d + i / 8, &m, 8);
-    }
-    return i;
-}
-
-__attribute__((target("avx2"))) int64_t Convert8To4Avx2(const uint8_t* __restrict s,
-                                                         uint8_t* __restrict d, int64_t n) {
-    const __m256i fifteen = _mm256_set1_epi8(15);
-    const __m256i lowByte = _mm256_set1_epi16(0xFF);
-    int64_t i = 0;
-    for (; i + 64 <= n; i += 64) {
-        __m256i a = _mm256_min_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i)), fifteen);
-        __m256i b =
-            _mm256_min_epu8(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(s + i + 32)), fifteen);
-        a = _mm256_or_si256(_mm256_slli_epi16(_mm256_and_si256(a, lowByte), 4), _mm256_srli_epi16(a, 8));
-        b = _mm256_or_si256(_mm256_slli_epi16(_mm256_and_si256(b, lowByte), 4), _mm256_srli_epi16(b, 8));
-        const __m256i packed = _mm256_permute4x64_epi64(_mm256_packus_epi16(a, b), 0xD8);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(d + i / 2), packed);
-    }
-    return i;
-}
-#endif
-
-// The kernels below take whole runs; the SSE2 paths (every x86-64 has
-// SSE2) handle full vectors and leave the tail to the portable loops.
+HWY_EXPORT(Convert16To8Vector);
+HWY_EXPORT(Convert8To16Vector);
+HWY_EXPORT(Convert8To1Vector);
+HWY_EXPORT(Convert8To4Vector);
 
 void Convert16To8(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
-    int64_t i = 0;
-#if defined(ORVEX_AVX2_KERNELS)
-    if (HasAvx2()) i = Convert16To8Avx2(s, d, n);
-#endif
-#if defined(__SSE2__)
-    for (; i + 16 <= n; i += 16) {
-        const __m128i a = _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i)), 8);
-        const __m128i b =
-            _mm_srli_epi16(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + 2 * i + 16)), 8);
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i), _mm_packus_epi16(a, b));
-    }
-#endif
+    int64_t i = HWY_DYNAMIC_DISPATCH(Convert16To8Vector)(s, d, n);
     for (; i < n; ++i) d[i] = s[2 * i + 1];
 }
 
 void Convert8To16(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
-    for (int64_t i = 0; i < n; ++i) {
+    for (int64_t i = HWY_DYNAMIC_DISPATCH(Convert8To16Vector)(s, d, n); i < n; ++i) {
         d[2 * i] = 0;
         d[2 * i + 1] = s[i];
     }
@@ -184,29 +201,7 @@ void Convert8To16(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n)
 
 // 8-bit values to 1-bit pixels, most significant bit first.
 void Convert8To1Aligned(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
-    int64_t i = 0;
-#if defined(ORVEX_AVX2_KERNELS)
-    if (HasAvx2()) i = Convert8To1Avx2(s, d, n);
-#endif
-#if defined(__SSE2__)
-    // 64 pixels at a time: the zero flags of four vectors make one 64-bit
-    // mask whose bytes are then bit-reversed into the most-significant-first order.
-    const __m128i zero = _mm_setzero_si128();
-    for (; i + 64 <= n; i += 64) {
-        uint64_t zeros = 0;
-        for (int k = 0; k < 4; ++k) {
-            const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16 * k));
-            zeros |= static_cast<uint64_t>(static_cast<unsigned>(
-                         _mm_movemask_epi8(_mm_cmpeq_epi8(x, zero))))
-                     << (16 * k);
-        }
-        uint64_t m = ~zeros;
-        m = ((m >> 1) & 0x5555555555555555ull) | ((m & 0x5555555555555555ull) << 1);
-        m = ((m >> 2) & 0x3333333333333333ull) | ((m & 0x3333333333333333ull) << 2);
-        m = ((m >> 4) & 0x0F0F0F0F0F0F0F0Full) | ((m & 0x0F0F0F0F0F0F0F0Full) << 4);
-        std::memcpy(d + i / 8, &m, 8);
-    }
-#endif
+    int64_t i = HWY_DYNAMIC_DISPATCH(Convert8To1Vector)(s, d, n);
     for (; i + 8 <= n; i += 8) {
         const uint8_t* p = s + i;
         unsigned byte = 0;
@@ -218,23 +213,7 @@ void Convert8To1Aligned(const uint8_t* __restrict s, uint8_t* __restrict d, int6
 
 // 8-bit values, capped at 15, to nibbles (the even pixel in the high nibble).
 void Convert8To4Aligned(const uint8_t* __restrict s, uint8_t* __restrict d, int64_t n) {
-    int64_t i = 0;
-#if defined(ORVEX_AVX2_KERNELS)
-    if (HasAvx2()) i = Convert8To4Avx2(s, d, n);
-#endif
-#if defined(__SSE2__)
-    const __m128i fifteen = _mm_set1_epi8(15);
-    const __m128i lowByte = _mm_set1_epi16(0xFF);
-    for (; i + 32 <= n; i += 32) {
-        __m128i a = _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i)), fifteen);
-        __m128i b =
-            _mm_min_epu8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 16)), fifteen);
-        // Each 16-bit lane holds an even pixel (low byte) and an odd one (high byte).
-        a = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(a, lowByte), 4), _mm_srli_epi16(a, 8));
-        b = _mm_or_si128(_mm_slli_epi16(_mm_and_si128(b, lowByte), 4), _mm_srli_epi16(b, 8));
-        _mm_storeu_si128(reinterpret_cast<__m128i*>(d + i / 2), _mm_packus_epi16(a, b));
-    }
-#endif
+    int64_t i = HWY_DYNAMIC_DISPATCH(Convert8To4Vector)(s, d, n);
     for (; i + 2 <= n; i += 2) {
         const unsigned hi = std::min<unsigned>(s[i], 15u);
         const unsigned lo = std::min<unsigned>(s[i + 1], 15u);
@@ -252,14 +231,6 @@ void Convert4To8Aligned(const uint8_t* __restrict s, uint8_t* __restrict d, int6
 }
 
 }  // namespace
-
-void UseWideKernels(bool on) {
-#if defined(ORVEX_AVX2_KERNELS)
-    g_wideKernelsAllowed = on;
-#else
-    (void)on;
-#endif
-}
 
 void ConvertPixels(const uint8_t* source, int sourceDepth, int64_t sourceFirst, uint8_t* destination,
                    int destDepth, int64_t destFirst, int64_t n) {
@@ -305,3 +276,4 @@ void ConvertPixels(const uint8_t* source, int sourceDepth, int64_t sourceFirst, 
 }
 
 }  // namespace orvex
+#endif

@@ -23,10 +23,6 @@ bool IsPixelDepth(int depth);
 void ConvertPixels(const uint8_t* source, int sourceDepth, int64_t sourceFirst, uint8_t* destination,
                    int destDepth, int64_t destFirst, int64_t n);
 
-/// Allows (the default) or forbids the AVX2 kernels where the processor has
-/// them, so tests can reach the portable paths too.
-void UseWideKernels(bool on);
-
 /// The value of pixel i of a row at a depth (the stored value).
 unsigned PixelValueAt(const uint8_t* row, int depth, int64_t i);
 

@@ -18,15 +18,40 @@ const uint32_t kDefaultClassColours[14] = {0x800000, 0x008000, 0x808000, 0x00008
 namespace {
 
 constexpr int kMaxSquare = 255 * 255;
+// No distance at or above the starting best can win a pixel.
+constexpr int64_t kNoDistance = 9999999;
+
+// A mean read from a file may lie anywhere in the int range; ten squares of
+// such a distance need more than 64 bits.
+using WideSum = unsigned __int128;
 
 // k^n, or a value above `limit` as soon as it passes it.
-int64_t powerUpTo(int64_t k, int n, int64_t limit) {
-    int64_t p = 1;
+WideSum powerUpTo(WideSum k, int n, WideSum limit) {
+    WideSum p = 1;
     for (int i = 0; i < n; ++i) {
+        if (k != 0 && p > limit / k) return limit + 1;
         p *= k;
         if (p > limit) return limit + 1;
     }
     return p;
+}
+
+// The truncated n-th root of a sum of squares, capped at kNoDistance.
+int64_t integerRoot(WideSum sum, int bands) {
+    if (bands <= 1) return sum > static_cast<WideSum>(kNoDistance) ? kNoDistance : static_cast<int64_t>(sum);
+    WideSum k = static_cast<WideSum>(std::pow(static_cast<long double>(sum), 1.0L / bands));
+    while (k > 0 && powerUpTo(k, bands, sum) > sum) --k;
+    while (powerUpTo(k + 1, bands, sum) <= sum) ++k;
+    return k > static_cast<WideSum>(kNoDistance) ? kNoDistance : static_cast<int64_t>(k);
+}
+
+WideSum squaredSum(const int* means, const uint8_t* values, int bands) {
+    WideSum sum = 0;
+    for (int b = 0; b < bands; ++b) {
+        const int64_t d = static_cast<int64_t>(means[b]) - values[b];
+        sum += static_cast<WideSum>(static_cast<uint64_t>(d < 0 ? -d : d)) * static_cast<uint64_t>(d < 0 ? -d : d);
+    }
+    return sum;
 }
 
 // The truncated n-th root of every sum a pixel can reach, so the inner loop
@@ -36,11 +61,14 @@ std::vector<int> rootTable(int bands) {
     const int top = bands * kMaxSquare;
     std::vector<int> table(static_cast<size_t>(top) + 1);
     int64_t k = 0;
-    int64_t next = powerUpTo(1, bands, top);
+    auto power = [bands, top](int64_t base) {
+        return static_cast<int64_t>(powerUpTo(static_cast<WideSum>(base), bands, static_cast<WideSum>(top)));
+    };
+    int64_t next = power(1);
     for (int s = 0; s <= top; ++s) {
         while (next <= s) {
             ++k;
-            next = powerUpTo(k + 1, bands, top);
+            next = power(k + 1);
         }
         table[static_cast<size_t>(s)] = static_cast<int>(k);
     }
@@ -112,16 +140,7 @@ void appendReport(const std::string& path, const std::vector<ImageHandle>& bands
 }  // namespace
 
 int ClassDistance(const int* means, const uint8_t* values, int bands) {
-    int64_t sum = 0;
-    for (int b = 0; b < bands; ++b) {
-        const int64_t d = means[b] - values[b];
-        sum += d * d;
-    }
-    if (bands <= 1) return static_cast<int>(sum);
-    int64_t k = static_cast<int64_t>(std::pow(static_cast<double>(sum), 1.0 / bands));
-    while (k > 0 && powerUpTo(k, bands, sum) > sum) --k;
-    while (powerUpTo(k + 1, bands, sum) <= sum) ++k;
-    return static_cast<int>(k);
+    return static_cast<int>(integerRoot(squaredSum(means, values, bands), bands));
 }
 
 ImageHandle ClassifyImages(const std::vector<ImageHandle>& bands, const std::vector<ClassItem>& classes,
@@ -154,15 +173,20 @@ ImageHandle ClassifyImages(const std::vector<ImageHandle>& bands, const std::vec
     LogHistory(result, "  new image name: " + bandName(result), false);
     for (ImageHandle b : bands) LogHistory(result, "  source image:  " + bandName(b), false);
 
-    // Means outside the grey levels are taken at the nearest level, so every
-    // sum stays inside the root table.
+    // Means are used as they are. A class whose means all lie on the grey
+    // levels looks its roots up in the table; any other is measured pixel by
+    // pixel with sums that cannot overflow.
     std::vector<int> means(static_cast<size_t>(count) * n, 0);
+    std::vector<char> onLevels(static_cast<size_t>(count), 1);
     for (int k = 0; k < count; ++k)
         for (int b = 0; b < n; ++b) {
             const auto& m = classes[static_cast<size_t>(k)].means;
-            means[static_cast<size_t>(k) * n + b] = b < static_cast<int>(m.size()) ? std::clamp(m[b], 0, 255) : 0;
+            const int mean = b < static_cast<int>(m.size()) ? m[static_cast<size_t>(b)] : 0;
+            means[static_cast<size_t>(k) * n + b] = mean;
+            if (mean < 0 || mean > 255) onLevels[static_cast<size_t>(k)] = 0;
         }
     const std::vector<int> root = rootTable(n);
+    std::vector<uint8_t> pixel(static_cast<size_t>(n));
 
     const int w = rect.width();
     std::vector<std::vector<uint8_t>> rows(static_cast<size_t>(n), std::vector<uint8_t>(static_cast<size_t>(width)));
@@ -176,6 +200,18 @@ ImageHandle ClassifyImages(const std::vector<ImageHandle>& bands, const std::vec
         std::fill(best.begin(), best.end(), 9999999);
         std::fill(index.begin(), index.end(), -1);
         for (int k = 0; k < count; ++k) {
+            if (!onLevels[static_cast<size_t>(k)]) {
+                const int* m = &means[static_cast<size_t>(k) * n];
+                for (int x = 0; x < w; ++x) {
+                    for (int b = 0; b < n; ++b) pixel[static_cast<size_t>(b)] = rows[static_cast<size_t>(b)][static_cast<size_t>(rect.left + x)];
+                    const int r = ClassDistance(m, pixel.data(), n);
+                    if (r < best[static_cast<size_t>(x)]) {
+                        best[static_cast<size_t>(x)] = r;
+                        index[static_cast<size_t>(x)] = k;
+                    }
+                }
+                continue;
+            }
             std::fill(sum.begin(), sum.end(), 0);
             for (int b = 0; b < n; ++b) {
                 const int m = means[static_cast<size_t>(k) * n + b];
@@ -207,9 +243,8 @@ ImageHandle ClassifyImages(const std::vector<ImageHandle>& bands, const std::vec
         WriteLine8(result, y - rect.top, out.data());
         cancelled = RowProgressStep(result, y - rect.top, rect.height());
     }
-    // A stopped run leaves its partial image but no report of counts that
-    // cover only part of the area.
-    if (!cancelled && !logPath.empty())
+    // A stopped run still reports, its counts covering the rows done.
+    if (!logPath.empty())
         appendReport(logPath, bands, classes, matched, unmatched, limit, rect, label);
     Redraw(result, true);
     return result;

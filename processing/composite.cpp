@@ -77,10 +77,9 @@ double luminance(uint32_t c) {
 
 std::vector<uint32_t> QuickPalette() {
     std::vector<uint32_t> palette(256);
-    // The levels span the whole range, so index 255 is white (with steps of
-    // 32 and 64 it would be a dim yellow).
-    for (int i = 0; i < 256; ++i)
-        palette[i] = colourOf((i / 32) * 255 / 7, ((i / 4) % 8) * 255 / 7, (i % 4) * 255 / 3);
+    // Steps of 32 and 64 from black, the levels stored composites were made
+    // with: the top entry is (224, 224, 192), not white.
+    for (int i = 0; i < 256; ++i) palette[i] = colourOf((i / 32) * 32, ((i / 4) % 8) * 32, (i % 4) * 64);
     return palette;
 }
 

@@ -20,9 +20,8 @@ NewFalseColourDialog::NewFalseColourDialog() : DialogModel("New False Color") {
 }
 
 bool NewFalseColourDefinition(FalseColourDefinition& definition) {
-    // Nothing to lose: an empty list is not asked about.
-    if (!definition.items.empty() &&
-        platform::ui().message("This will clear all the current items", "Verify", platform::Buttons::OkCancel,
+    // Asked over an empty list too: New also resets the mode.
+    if (platform::ui().message("This will clear all the current items", "Verify", platform::Buttons::OkCancel,
                                platform::Icon::Question) != platform::Answer::Ok)
         return false;
     NewFalseColourDialog dialog;

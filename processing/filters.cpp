@@ -2,11 +2,14 @@
 
 #include <algorithm>
 
+#include <hwy/aligned_allocator.h>
+
 #include "formats/item_list_file.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "platform/library.h"
 #include "processing/geometry_result.h"
+#include "processing/kernels/point_rows.h"
 
 namespace orvex {
 
@@ -33,85 +36,6 @@ std::vector<Kernel> ReadKernels(const std::string& path) {
     return kernels;
 }
 
-// --- Row kernels --------------------------------------------------------------
-
-void ConvolveRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width,
-                 const std::array<float, 9>& k, uint8_t* out) {
-    // Each product is truncated by itself, as the kernel is defined; the
-    // float products keep the single precision of the weights.
-    for (int j = 0; j < width; ++j) {
-        int sum = static_cast<int>(above[j] * k[0]) + static_cast<int>(above[j + 1] * k[1]) +
-                  static_cast<int>(above[j + 2] * k[2]) + static_cast<int>(row[j] * k[3]) +
-                  static_cast<int>(row[j + 1] * k[4]) + static_cast<int>(row[j + 2] * k[5]) +
-                  static_cast<int>(below[j] * k[6]) + static_cast<int>(below[j + 1] * k[7]) +
-                  static_cast<int>(below[j + 2] * k[8]);
-        out[j] = static_cast<uint8_t>(std::clamp(sum, 0, 255));
-    }
-}
-
-namespace {
-
-// The vertical extreme of each column first, then the horizontal one of
-// three neighbouring columns.
-template <class Pick>
-void extremeRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out,
-                Pick pick) {
-    for (int j = 0; j < width; ++j) {
-        const uint8_t a = pick(pick(above[j], row[j]), below[j]);
-        const uint8_t b = pick(pick(above[j + 1], row[j + 1]), below[j + 1]);
-        const uint8_t c = pick(pick(above[j + 2], row[j + 2]), below[j + 2]);
-        out[j] = pick(pick(a, b), c);
-    }
-}
-
-template <class T>
-T median3(T a, T b, T c) {
-    return std::max(std::min(a, b), std::min(std::max(a, b), c));
-}
-
-// With each column of three sorted (low, middle, high), the median of the
-// nine is the median of the largest low, the median middle and the smallest high.
-template <class T>
-void medianRow(const T* above, const T* row, const T* below, int width, T* out, T* scratch) {
-    const int padded = width + 2;
-    T* low = scratch;
-    T* mid = scratch + padded;
-    T* high = scratch + 2 * padded;
-    for (int j = 0; j < padded; ++j) {
-        const T a = above[j], b = row[j], c = below[j];
-        const T lo = std::min(a, b), hi = std::max(a, b);
-        low[j] = std::min(lo, c);
-        high[j] = std::max(hi, c);
-        mid[j] = std::max(lo, std::min(hi, c));
-    }
-    for (int j = 0; j < width; ++j) {
-        const T l = std::max(std::max(low[j], low[j + 1]), low[j + 2]);
-        const T m = median3(mid[j], mid[j + 1], mid[j + 2]);
-        const T h = std::min(std::min(high[j], high[j + 1]), high[j + 2]);
-        out[j] = median3(l, m, h);
-    }
-}
-
-}  // namespace
-
-void MinimumRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out) {
-    extremeRow(above, row, below, width, out, [](uint8_t a, uint8_t b) { return std::min(a, b); });
-}
-
-void MaximumRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out) {
-    extremeRow(above, row, below, width, out, [](uint8_t a, uint8_t b) { return std::max(a, b); });
-}
-
-void MedianRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out,
-               uint8_t* scratch) {
-    medianRow(above, row, below, width, out, scratch);
-}
-
-void MedianRow(const uint16_t* above, const uint16_t* row, const uint16_t* below, int width, uint16_t* out,
-               uint16_t* scratch) {
-    medianRow(above, row, below, width, out, scratch);
-}
-
 // --- Whole images ---------------------------------------------------------------
 
 namespace {
@@ -127,10 +51,17 @@ void slideRows(ImageHandle source, ImageHandle result, RowOp op) {
     if (!s || !LiveImage(result)) return;
     const int width = s->Width(), height = s->Height();
     const size_t padded = static_cast<size_t>(width) + 2;
-    std::vector<T> buffers(3 * padded, 0), out(static_cast<size_t>(width));
-    T* above = buffers.data();
-    T* row = above + padded;
-    T* below = row + padded;
+    // Each padded row starts on a cache line, so the kernels' loads do not
+    // straddle two.
+    const size_t perLine = 64 / sizeof(T);
+    const size_t stride = (padded + perLine - 1) / perLine * perLine;
+    const hwy::AlignedFreeUniquePtr<T[]> buffers = hwy::AllocateAligned<T>(3 * stride);
+    if (!buffers) return;
+    std::fill(buffers.get(), buffers.get() + 3 * stride, T{0});
+    std::vector<T> out(static_cast<size_t>(width));
+    T* above = buffers.get();
+    T* row = above + stride;
+    T* below = row + stride;
     auto load = [&](int r, T* into) {
         const Image* image = r < height ? LiveImage(source) : nullptr;
         if (image)
@@ -212,15 +143,12 @@ ImageHandle Median(ImageHandle source) {
     ZRegistration z;
     if (GetZRegistration(source, z) == ImageDone) SetZRegistration(result, z);
     copyRegistration(source, result);
-    const size_t scratch = 3 * (static_cast<size_t>(s->Width()) + 2);
     if (wide) {
-        std::vector<uint16_t> space(scratch);
-        slideRows<uint16_t>(source, result, [&space](const uint16_t* a, const uint16_t* r, const uint16_t* b,
-                                                     int w, uint16_t* out) { MedianRow(a, r, b, w, out, space.data()); });
+        slideRows<uint16_t>(source, result, [](const uint16_t* a, const uint16_t* r, const uint16_t* b, int w,
+                                               uint16_t* out) { MedianRow(a, r, b, w, out); });
     } else {
-        std::vector<uint8_t> space(scratch);
-        slideRows<uint8_t>(source, result, [&space](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w,
-                                                    uint8_t* out) { MedianRow(a, r, b, w, out, space.data()); });
+        slideRows<uint8_t>(source, result, [](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w,
+                                              uint8_t* out) { MedianRow(a, r, b, w, out); });
     }
     logResult(source, result, "median: ");
     Redraw(result, true);
@@ -232,21 +160,16 @@ ImageHandle Median(ImageHandle source) {
 namespace {
 
 template <class T>
-void keepWindow(ImageHandle result, const GreyWindow& window, int top) {
+void keepWindow(ImageHandle result, const GreyWindow& window) {
     const Image* image = LiveImage(result);
     if (!image) return;
     const int width = image->Width(), height = image->Height();
     std::vector<T> line(static_cast<size_t>(width));
-    const int low = window.low, high = window.high;
     for (int r = 0; r < height; ++r) {
         image = LiveImage(result);
         if (!image) break;
         image->ReadLine(r, line.data(), sizeof(T) * 8);
-        for (T& v : line) {
-            const bool inside = low <= v && v <= high;
-            const bool kept = window.keepInside ? inside : !inside;
-            v = kept ? (window.mask ? static_cast<T>(top) : v) : T{0};
-        }
+        GreyWindowRow(line.data(), width, window.low, window.high, window.keepInside, window.mask);
         if (writeRow(result, r, line.data()) != ImageDone || RowProgressStep(result, r, height)) break;
     }
 }
@@ -260,9 +183,9 @@ ImageHandle FilterImage(ImageHandle source, const GreyWindow& window) {
     const ImageHandle result = DuplicateImage(source, true, true);
     if (!result) return {};
     if (wide)
-        keepWindow<uint16_t>(result, window, 65535);
+        keepWindow<uint16_t>(result, window);
     else
-        keepWindow<uint8_t>(result, window, 255);
+        keepWindow<uint8_t>(result, window);
     LogHistory(result, "filter: ", true);
     LogHistory(result, "  old name:  " + WindowName(source), false);
     LogHistory(result, "  new name:  " + WindowName(result), false);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "imagestore/image_handle.h"
+#include "processing/kernels/neighbourhood_rows.h"
 
 namespace orvex {
 
@@ -23,21 +24,6 @@ std::string KernelLibraryPath();
 /// The kernels of a kernel library, in file order; none when the file is
 /// missing. Reading stops at the first "Name" or "ROW3" that cannot be read.
 std::vector<Kernel> ReadKernels(const std::string& path);
-
-// Row kernels. `above`, `row` and `below` are padded rows of width + 2
-// values whose first and last entries are 0 (the outside of the image);
-// `out` receives width values.
-
-/// Sum of the products truncated toward zero, clamped to 0..255.
-void ConvolveRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width,
-                 const std::array<float, 9>& weights, uint8_t* out);
-void MinimumRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out);
-void MaximumRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out);
-/// The 5th smallest of the nine neighbours. `scratch` holds 3 x (width + 2) values.
-void MedianRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out,
-               uint8_t* scratch);
-void MedianRow(const uint16_t* above, const uint16_t* row, const uint16_t* below, int width, uint16_t* out,
-               uint16_t* scratch);
 
 /// Convolution: a duplicate of the source (Z registration copied, history
 /// logged) whose rows become the kernel's sums over the source's 8-bit rows.

@@ -8,6 +8,7 @@
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
 #include "processing/geometry_result.h"
+#include "processing/kernels/geometry_rows.h"
 
 namespace orvex {
 
@@ -47,49 +48,33 @@ struct SourceOf {
 int writeRow(ImageHandle window, int row, const uint8_t* pixels) { return WriteLine8(window, row, pixels); }
 int writeRow(ImageHandle window, int row, const uint16_t* pixels) { return WriteLine16(window, row, pixels); }
 
-// Quarter turns read the source down its columns; a band of result rows is
-// filled at once so each source row is read in short contiguous runs.
-constexpr int kBandRows = 32;
-
+// Quarter turns fill a band of result rows at once, so that each source row
+// is read a whole cache line at a time.
 template <class T>
 void rotateRows(const std::vector<T>& src, int w, int h, RotateFlip choice, ImageHandle result) {
     const bool quarter = quarterTurn(choice);
+    const int bandRows = quarter ? static_cast<int>(64 / sizeof(T)) : 1;
     const int rw = quarter ? h : w, rh = quarter ? w : h;
     const size_t stride = static_cast<size_t>(w), length = static_cast<size_t>(rw);
-    std::vector<T> band(length * (quarter ? kBandRows : 1));
-    for (int r0 = 0; r0 < rh; r0 += quarter ? kBandRows : 1) {
-        const int rows = quarter ? std::min(kBandRows, rh - r0) : 1;
-        T* o = band.data();
+    std::vector<T> band(length * static_cast<size_t>(bandRows));
+    for (int r0 = 0; r0 < rh; r0 += bandRows) {
+        const int rows = std::min(bandRows, rh - r0);
+        const T* o = band.data();
         switch (choice) {
             case RotateFlip::Clockwise90:
-                // Result row r is source column r, read from the bottom up.
-                for (int c = 0; c < rw; ++c) {
-                    const T* s = &src[static_cast<size_t>(h - 1 - c) * stride + r0];
-                    for (int k = 0; k < rows; ++k) o[k * length + c] = s[k];
-                }
-                break;
             case RotateFlip::CounterClockwise90:
-                // Result row r is source column w - 1 - r, read from the top down.
-                for (int c = 0; c < rw; ++c) {
-                    const T* s = &src[static_cast<size_t>(c) * stride + (w - 1 - r0)];
-                    for (int k = 0; k < rows; ++k) o[k * length + c] = *(s - k);
-                }
+                TurnBand(src.data(), stride, w, h, choice == RotateFlip::Clockwise90, r0, rows, band.data(), length);
                 break;
-            case RotateFlip::Half: {
-                const T* s = &src[static_cast<size_t>(h - 1 - r0) * stride];
-                std::reverse_copy(s, s + w, o);
+            case RotateFlip::Half:
+                ReverseRow(&src[static_cast<size_t>(h - 1 - r0) * stride], w, band.data());
                 break;
-            }
-            case RotateFlip::TopToBottom: {
-                const T* s = &src[static_cast<size_t>(h - 1 - r0) * stride];
-                std::copy(s, s + w, o);
+            case RotateFlip::TopToBottom:
+                // The source row goes out as it is.
+                o = &src[static_cast<size_t>(h - 1 - r0) * stride];
                 break;
-            }
-            case RotateFlip::LeftToRight: {
-                const T* s = &src[static_cast<size_t>(r0) * stride];
-                std::reverse_copy(s, s + w, o);
+            case RotateFlip::LeftToRight:
+                ReverseRow(&src[static_cast<size_t>(r0) * stride], w, band.data());
                 break;
-            }
         }
         for (int k = 0; k < rows; ++k) {
             const int r = r0 + k;
@@ -218,24 +203,22 @@ void resampleNearest(const Image& s, int width, int height, ImageHandle result) 
         if (row != loaded) {
             s.ReadLine(row, in.data(), sizeof(T) * 8);
             loaded = row;
-            for (int c = 0; c < width; ++c) out[static_cast<size_t>(c)] = in[static_cast<size_t>(columns[static_cast<size_t>(c)])];
+            NearestRow(in.data(), columns.data(), width, out.data());
         }
         if (writeRow(result, r, out.data()) != ImageDone || RowProgressStep(result, r, height)) break;
     }
 }
 
-template <class T>
-void resampleBilinear(const Image& s, int width, int height, ImageHandle result) {
+// Two source rows interpolated along the row (values of type A), kept while
+// the next result row needs them again, then interpolated between.
+template <class T, class A, class Along, class Between>
+void blendRows(const Image& s, const Taps& rows, int width, int height, ImageHandle result, A single,
+               Along along, Between between) {
     const int sw = s.Width(), sh = s.Height();
-    const Taps columns = bilinearTaps(sw, width);
-    const Taps rows = bilinearTaps(sh, height);
-    const double top = sizeof(T) == 1 ? 255.0 : 65535.0;
-    std::vector<T> in(static_cast<size_t>(sw));
+    // Room after the row for the word-wide reads of the interpolation.
+    std::vector<T> in(static_cast<size_t>(sw) + 4);
     std::vector<T> out(static_cast<size_t>(width));
-    // Two source rows interpolated along the row, kept while the next result
-    // row needs them again.
-    std::vector<double> along[2] = {std::vector<double>(static_cast<size_t>(width)),
-                                    std::vector<double>(static_cast<size_t>(width))};
+    std::vector<A> alongRows[2] = {std::vector<A>(static_cast<size_t>(width)), std::vector<A>(static_cast<size_t>(width))};
     int held[2] = {-1, -1};
     // The slot holding a source row along the result row, loaded into the
     // slot other than `keep` when it is not there yet.
@@ -244,32 +227,60 @@ void resampleBilinear(const Image& s, int width, int height, ImageHandle result)
             if (held[k] == row) return k;
         const int slot = keep == 0 ? 1 : 0;
         s.ReadLine(row, in.data(), sizeof(T) * 8);
-        double* a = along[slot].data();
-        if (sw < 2) {
-            std::fill(a, a + width, static_cast<double>(in[0]));
-        } else {
-            for (int c = 0; c < width; ++c) {
-                const int i = columns.index[static_cast<size_t>(c)];
-                const double lo = in[static_cast<size_t>(i)], hi = in[static_cast<size_t>(i + 1)];
-                a[c] = lo + (hi - lo) * columns.weight[static_cast<size_t>(c)];
-            }
-        }
+        A* a = alongRows[slot].data();
+        if (sw < 2)
+            std::fill(a, a + width, static_cast<A>(in[0] * single));
+        else
+            along(in.data(), a);
         held[slot] = row;
         return slot;
     };
     for (int r = 0; r < height; ++r) {
         const int j = rows.index[static_cast<size_t>(r)];
-        const double g = rows.weight[static_cast<size_t>(r)];
         const int upper = slotOf(j, -1);
         const int lower = sh < 2 ? upper : slotOf(j + 1, upper);
-        const double* a = along[upper].data();
-        const double* b = along[lower].data();
-        for (int c = 0; c < width; ++c) {
-            const double v = std::clamp(a[c] + (b[c] - a[c]) * g, 0.0, top);
-            out[static_cast<size_t>(c)] = static_cast<T>(v);
-        }
+        between(alongRows[upper].data(), alongRows[lower].data(), r, out.data());
         if (writeRow(result, r, out.data()) != ImageDone || RowProgressStep(result, r, height)) break;
     }
+}
+
+template <class T>
+void resampleBilinear(const Image& s, int width, int height, ImageHandle result) {
+    const Taps columns = bilinearTaps(s.Width(), width);
+    const Taps rows = bilinearTaps(s.Height(), height);
+    const int top = sizeof(T) == 1 ? 255 : 65535;
+    const int shift = ExactShift(columns.weight.data(), width, rows.weight.data(), height, top);
+    if (shift >= 0) {
+        // Weights such as the quarters of a doubling: the same arithmetic on
+        // scaled integers, which gives the very same results.
+        const int32_t scale = 1 << shift;
+        std::vector<int32_t> columnScaled(static_cast<size_t>(width));
+        for (int c = 0; c < width; ++c)
+            columnScaled[static_cast<size_t>(c)] = static_cast<int32_t>(columns.weight[static_cast<size_t>(c)] * scale);
+        // A halving takes the pixels in pairs.
+        bool pairs = true;
+        for (int c = 0; c < width && pairs; ++c)
+            pairs = columns.index[static_cast<size_t>(c)] == 2 * c && columnScaled[static_cast<size_t>(c)] == columnScaled[0];
+        blendRows<T, int32_t>(
+            s, rows, width, height, result, scale,
+            [&](const T* in, int32_t* a) {
+                if (pairs)
+                    BlendPairsScaled(in, columnScaled[0], shift, width, a);
+                else
+                    BlendAlongRowScaled(in, columns.index.data(), columnScaled.data(), shift, width, a);
+            },
+            [&](const int32_t* a, const int32_t* b, int r, T* out) {
+                const auto g = static_cast<int32_t>(rows.weight[static_cast<size_t>(r)] * scale);
+                BlendBetweenRowsScaled(a, b, g, shift, width, out);
+            });
+        return;
+    }
+    blendRows<T, double>(
+        s, rows, width, height, result, 1.0,
+        [&](const T* in, double* a) { BlendAlongRow(in, columns.index.data(), columns.weight.data(), width, a); },
+        [&](const double* a, const double* b, int r, T* out) {
+            BlendBetweenRows(a, b, rows.weight[static_cast<size_t>(r)], width, out);
+        });
 }
 
 }  // namespace
@@ -286,12 +297,10 @@ ImageHandle ResampleImage(ImageHandle source, int width, int height, ResampleMet
     s = LiveImage(source);
     if (!result || !s) return result;
     if (s->IsPositionRegistered()) {
-        // The result covers the same real area: each of its pixel centres
-        // stands where it sampled the source.
-        const double sx = static_cast<double>(s->Width()) / width;
-        const double sy = static_cast<double>(s->Height()) / height;
-        const RealPoint lowerLeft = s->PixelToReal(sx * 0.5 - 0.5, sy * (height - 0.5) - 0.5);
-        const RealPoint upperRight = s->PixelToReal(sx * (width - 0.5) - 0.5, sy * 0.5 - 0.5);
+        // The result covers the same real area: its corner pixels take the
+        // real coordinates of the source's corner pixels, as its tie points give them.
+        RealPoint lowerLeft, upperRight;
+        s->GetLowerLeftUpperRight(lowerLeft, upperRight);
         SetRegistration(result, lowerLeft, upperRight);
     }
     s = LiveImage(source);

@@ -29,7 +29,9 @@ enum class ResampleMethod { Fast = 0, NearestNeighbor = 1, Bilinear = 2 };
 
 /// Resamples 8- and 16-bit images to width x height: result pixel (c, r)
 /// samples the source at (W / width x (c + 0.5), H / height x (r + 0.5)).
-/// Other depths show "Method/Image depth not implemented" ("Resize").
+/// A registered source gives its corner pixels' real coordinates to the
+/// result's corner pixels. Other depths show "Method/Image depth not
+/// implemented" ("Resize").
 ImageHandle ResampleImage(ImageHandle source, int width, int height, ResampleMethod method);
 
 /// Cuts out the inclusive rectangle into a new window; a rectangle without

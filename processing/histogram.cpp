@@ -10,6 +10,7 @@
 #include "imagestore/orvex_view.h"
 #include "imagestore/value_range.h"
 #include "platform/ui.h"
+#include "processing/kernels/point_rows.h"
 
 namespace orvex {
 
@@ -28,12 +29,13 @@ void OVP_Histogram8(ImageHandle window, HistogramCounts counts) {
         platform::showMessage("Not an 8-bit image", "OVP_Histogram8()");
         return;
     }
-    std::fill(counts, counts + 256, 0u);
     std::vector<uint8_t> row(static_cast<size_t>(image->Width()));
+    SplitCounts split;
     for (int r = 0; r < image->Height(); ++r) {
         if (ReadLine8(window, r, row.data()) != ImageDone) break;
-        for (uint8_t v : row) ++counts[v];
+        CountRow(row.data(), image->Width(), split);
     }
+    SumCounts(split, counts);
 }
 
 void OVP_Histogram16(ImageHandle window, HistogramCounts counts) {
@@ -42,12 +44,13 @@ void OVP_Histogram16(ImageHandle window, HistogramCounts counts) {
         platform::showMessage("Not a 16-bit image", "OVP_Histogram16()");
         return;
     }
-    std::fill(counts, counts + 256, 0u);
     std::vector<uint16_t> row(static_cast<size_t>(image->Width()));
+    SplitCounts split;
     for (int r = 0; r < image->Height(); ++r) {
         if (ReadLine16(window, r, row.data()) != ImageDone) break;
-        for (uint16_t v : row) ++counts[v >> 8];
+        CountRow(row.data(), image->Width(), split);
     }
+    SumCounts(split, counts);
 }
 
 void OVP_NormalizeImage(ImageHandle window) {

@@ -7,6 +7,7 @@
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
 #include "platform/ui.h"
+#include "processing/kernels/point_rows.h"
 
 namespace orvex {
 
@@ -56,9 +57,9 @@ ImageHandle OV_Threshold(ImageHandle window, unsigned level) {
     for (int r = 0; r < height; ++r) {
         if (!in.read(window, r)) break;
         if (in.wide)
-            for (int c = 0; c < width; ++c) out[c] = in.words[c] < level ? 0 : 255;
+            ThresholdRow(in.words.data(), width, level, out.data());
         else
-            for (int c = 0; c < width; ++c) out[c] = in.bytes[c] >= level ? 255 : 0;
+            ThresholdRow(in.bytes.data(), width, level, out.data());
         if (WriteLine8(mask, r, out.data()) != ImageDone) break;
         if (Image* m = LiveImage(mask)) m->ReportRowProgress(r, height);
     }
@@ -83,9 +84,9 @@ void OV_Negate(ImageHandle window) {
     for (int r = 0; r < height; ++r) {
         if (!row.read(window, r)) break;
         if (row.wide)
-            for (uint16_t& v : row.words) v = static_cast<uint16_t>(~v);
+            NegateRow(row.words.data(), width);
         else
-            for (uint8_t& v : row.bytes) v = static_cast<uint8_t>(255 - v);
+            NegateRow(row.bytes.data(), width);
         if (!row.write(window, r)) break;
         if (Image* i = LiveImage(window)) i->ReportRowProgress(r, height);
     }

@@ -62,11 +62,35 @@ struct Row {
     std::vector<uint8_t> byteRow;
 };
 
+// An image as the mosaic places it: by its real extent, whichever way its
+// registration runs. A flip, a half turn or a scan with a reversed polarity
+// ties its first column to the largest X or its top row to the smallest Y;
+// such an axis is read backwards so its pixels land the mosaic's way round.
 struct Placed {
     ImageHandle window;
     int width = 0, height = 0;
-    RealPoint lowerLeft, upperRight;  // the tie points (x0, y0) and (x1, y1)
+    RealPoint lowerLeft, upperRight;  // smallest and largest real X and Y of the corners
+    bool reversedX = false, reversedY = false;
     ZRegistration z;
+};
+
+// Progress over every row an operation writes, with the Esc question of the
+// other long operations. True when the user stops.
+class RowsDone {
+public:
+    RowsDone(ImageHandle result, int64_t total) : result_(result), total_(std::max<int64_t>(total, 1)) {}
+    bool step() {
+        ++done_;
+        if (Image* image = LiveImage(result_)) image->ReportProgress(static_cast<int>(done_ * 100 / total_));
+        return platform::ui().takeEscape() &&
+               platform::ui().message("Do you wish to cancel this operation?", "Verify", platform::Buttons::YesNo,
+                                      platform::Icon::Question) == platform::Answer::Yes;
+    }
+
+private:
+    ImageHandle result_;
+    int64_t total_;
+    int64_t done_ = 0;
 };
 
 }  // namespace
@@ -98,8 +122,13 @@ ImageHandle MakeMosaic(std::vector<ImageHandle> images) {
         p.window = w;
         p.width = image->Width();
         p.height = image->Height();
-        GetCorners(w, p.lowerLeft, p.upperRight);
+        RealPoint first, last;  // pixels (0, h - 1) and (w - 1, 0)
+        GetCorners(w, first, last);
         GetZRegistration(w, p.z);
+        p.reversedX = first.x > last.x;
+        p.reversedY = first.y > last.y;
+        p.lowerLeft = {std::min(first.x, last.x), std::min(first.y, last.y)};
+        p.upperRight = {std::max(first.x, last.x), std::max(first.y, last.y)};
         // A row or column of pixels, or ties without extent, gives no pitch
         // to scale by.
         if (p.width < 2 || p.height < 2 || !(p.upperRight.x > p.lowerLeft.x) ||
@@ -167,25 +196,44 @@ ImageHandle MakeMosaic(std::vector<ImageHandle> images) {
     const double top = depth == 16 ? 65535.0 : 255.0;
     Row target(m), source(0);
     std::vector<int> sourceColumn;
+    // The scale is M and H, not M - 1 and H - 1.
+    auto rowsOf = [&](const Placed& p, int& r0, int& r1) {
+        r0 = static_cast<int>((yMax - p.upperRight.y) * h / (yMax - yMin));
+        r1 = std::min(h - 1, static_cast<int>(h * (yMax - p.lowerLeft.y) / (yMax - yMin)));
+    };
+    int64_t total = 0;
     for (const Placed& p : placed) {
-        // The scale is M and H, not M - 1 and H - 1.
+        int r0 = 0, r1 = 0;
+        rowsOf(p, r0, r1);
+        if (r0 >= 0 && r1 >= r0) total += r1 - r0 + 1;
+    }
+    RowsDone progress(result, total);
+    bool stopped = false;
+    for (const Placed& p : placed) {
+        if (stopped) break;
         const int c0 = static_cast<int>((p.lowerLeft.x - xMin) * m / (xMax - xMin));
         const int c1 = std::min(m - 1, static_cast<int>(m * (p.upperRight.x - xMin) / (xMax - xMin)));
-        const int r0 = static_cast<int>((yMax - p.upperRight.y) * h / (yMax - yMin));
-        const int r1 = std::min(h - 1, static_cast<int>(h * (yMax - p.lowerLeft.y) / (yMax - yMin)));
+        int r0 = 0, r1 = 0;
+        rowsOf(p, r0, r1);
         if (c0 < 0 || r0 < 0 || c1 < c0 || r1 < r0) continue;
         sourceColumn.resize(static_cast<size_t>(c1 - c0 + 1));
-        for (int l = c0; l <= c1; ++l)
-            sourceColumn[static_cast<size_t>(l - c0)] =
+        for (int l = c0; l <= c1; ++l) {
+            const int column =
                 c1 == c0 ? 0 : std::min(p.width - 1, static_cast<int>(static_cast<int64_t>(l - c0) * (p.width - 1) / (c1 - c0)));
+            sourceColumn[static_cast<size_t>(l - c0)] = p.reversedX ? p.width - 1 - column : column;
+        }
         source = Row(p.width);
         // In Z mode each value is moved onto the common low..high scale.
         const bool convert = zMode && combined.high != combined.low;
         // Multiplied before dividing, as written, so full scale stays full scale.
         const double span = p.z.high - p.z.low, common = combined.high - combined.low;
         for (int k = r0; k <= r1; ++k) {
-            const int sr = r1 == r0 ? 0 : std::min(p.height - 1, static_cast<int>(static_cast<int64_t>(k - r0) * (p.height - 1) / (r1 - r0)));
-            if (!target.read(result, k, depth) || !source.read(p.window, sr, depth)) continue;
+            int sr = r1 == r0 ? 0 : std::min(p.height - 1, static_cast<int>(static_cast<int64_t>(k - r0) * (p.height - 1) / (r1 - r0)));
+            if (p.reversedY) sr = p.height - 1 - sr;
+            if (!target.read(result, k, depth) || !source.read(p.window, sr, depth)) {
+                if ((stopped = progress.step())) break;
+                continue;
+            }
             for (int l = c0; l <= c1; ++l) {
                 const uint16_t v = source.values[static_cast<size_t>(sourceColumn[static_cast<size_t>(l - c0)])];
                 if (v == 0) continue;  // black is transparent
@@ -199,6 +247,7 @@ ImageHandle MakeMosaic(std::vector<ImageHandle> images) {
             }
             target.write(result, k, depth);
             UpdateRows(result, k);
+            if ((stopped = progress.step())) break;
         }
     }
     Redraw(result, true);
@@ -224,23 +273,41 @@ ImageHandle MakePave(const std::vector<ImageHandle>& images) {
     LogHistory(result, "pave: ", true);
 
     const int width = grid.columns * cellWidth, height = grid.rows * cellHeight;
-    Row line(0);
+    // Every grid position is named in the history, placed or not.
+    struct Cell {
+        ImageHandle window;
+        int left, top;
+    };
+    std::vector<Cell> cells;
+    int64_t total = 0;
     for (size_t i = 0; i < images.size(); ++i) {
         LogHistory(result, "--" + nameOf(images[i]), false);
         const Image* image = LiveImage(images[i]);
         if (!image) continue;
         const int left = static_cast<int>(i % static_cast<size_t>(grid.columns)) * cellWidth;
         const int top = static_cast<int>(i / static_cast<size_t>(grid.columns)) * cellHeight;
-        const int w = image->Width(), h = image->Height(), d = image->Depth();
-        if (d > depth || left + w > width || top + h > height) continue;
+        if (image->Depth() > depth || left + image->Width() > width || top + image->Height() > height) continue;
+        cells.push_back({images[i], left, top});
+        total += image->Height();
+    }
+    RowsDone progress(result, total);
+    bool stopped = false;
+    Row line(0);
+    for (const Cell& cell : cells) {
+        const Image* image = LiveImage(cell.window);
+        if (!image) continue;
+        const int w = image->Width(), h = image->Height();
         // Only the image's own span of each row is written, so the pixels of
         // its neighbours keep every bit whatever the depths.
         line = Row(w);
-        const int rowDepth = d == 16 ? 16 : 8;
-        for (int y = 0; y < h; ++y) {
-            if (!line.read(images[i], y, rowDepth)) break;
-            line.writeBlock(result, left, top + y, w, rowDepth, line.values.data());
+        const int rowDepth = image->Depth() == 16 ? 16 : 8;
+        for (int y = 0; y < h && !stopped; ++y) {
+            if (!line.read(cell.window, y, rowDepth)) break;
+            line.writeBlock(result, cell.left, cell.top + y, w, rowDepth, line.values.data());
+            UpdateRows(result, cell.top + y);
+            stopped = progress.step();
         }
+        if (stopped) break;
     }
     Redraw(result, true);
     return result;
@@ -285,7 +352,7 @@ ImageHandle MakeStereoPair(ImageHandle left, ImageHandle right) {
         std::copy(part2.values.begin(), part2.values.end(), whole.values.begin() + firstWidth + 3);
         // At fewer than 8 bits the separator's 255 becomes the depth's largest value.
         whole.write(result, y, rowDepth);
-        UpdateRows(result, y);
+        if (RowProgressStep(result, y, height)) break;
     }
     Redraw(result, true);
     return result;

@@ -16,7 +16,9 @@ struct PaveGrid {
 PaveGrid PaveGridFor(int images);
 
 /// The mosaic of registered images, the first of the list drawn last (on
-/// top); the result window, or none after a refusal.
+/// top); the result window, or none after a refusal. Each image is placed by
+/// the real extent of its corners, an axis whose registration runs backwards
+/// read the other way round, so a flipped copy lands where its original does.
 ImageHandle MakeMosaic(std::vector<ImageHandle> images);
 /// The pave of images in pick order; none after a refusal.
 ImageHandle MakePave(const std::vector<ImageHandle>& images);

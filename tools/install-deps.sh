@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what the build and the tests need on a Debian machine, only when missing.
 set -euo pipefail
-packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev
+packages=(cmake ninja-build g++ clang libclang-rt-14-dev libgtest-dev libgmock-dev libbenchmark-dev libhwy-dev
           qt6-base-dev xvfb xauth libtiff-tools python3-pil gdal-bin imagemagick)
 missing=()
 for p in "${packages[@]}"; do

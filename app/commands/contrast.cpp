@@ -124,7 +124,7 @@ void palette_display() { DisplayPalette(ActiveImageWindow()); }
 
 void convert16to8normalize() {
     const ImageHandle window = active();
-    if (window) NormalizeTo8Bit(window, app::palfile().defaultPalette());
+    if (window) NormalizeTo8Bit(window, DefaultBasePalette());
 }
 
 void ov_false_color() {

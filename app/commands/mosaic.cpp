@@ -13,8 +13,12 @@ namespace orvex {
 
 namespace {
 
+constexpr int kMostMosaicked = 20;
+constexpr int kMostPaved = 25;
+
 std::vector<ImageHandle> pickSome(int count, const char* title) {
     app::PickRequest request;
+    request.maxEntries = count;
     request.title = title;
     for (int i = 0; i < count; ++i) request.entries.push_back({.prompt = "Pick image"});
     const int picked = app::PickImages(request);
@@ -27,13 +31,13 @@ std::vector<ImageHandle> pickSome(int count, const char* title) {
 
 // A cancelled picker gives no images and the command does nothing.
 ImageHandle ov_mosaic() {
-    const std::vector<ImageHandle> images = pickSome(20, "Mosaic");
+    const std::vector<ImageHandle> images = pickSome(kMostMosaicked, "Mosaic");
     return images.empty() ? ImageHandle{} : MakeMosaic(images);
 }
 
 ImageHandle ov_pave() {
-    // The picker takes at most 20 images.
-    const std::vector<ImageHandle> images = pickSome(std::min(25, app::PickRequest::kMaxEntries), "Pave");
+    // Pave alone takes more than the picker's usual 20.
+    const std::vector<ImageHandle> images = pickSome(kMostPaved, "Pave");
     return images.empty() ? ImageHandle{} : MakePave(images);
 }
 

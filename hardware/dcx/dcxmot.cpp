@@ -40,6 +40,7 @@ void resetDcxAxes() {
     f.y = DCXMOT();
     f.library.Unload();
     f.library.name = McapiLibrary::kLibraryName;
+    ResetStageFailureReport();
 }
 
 std::string McOpenErrorText(int code, int controller) {
@@ -118,7 +119,13 @@ double DCXMOT::GetPositionEx() {
 double DCXMOT::GetPositionHL() { return FractionOf(GetPositionEx()); }
 
 int DCXMOT::SetPosition(double target) {
-    if (!HandleOk("DCXMOT::SetPosition()")) return 0;
+    if (failed) return 0;
+    if (!HandleOk("DCXMOT::SetPosition()")) {
+        // A controller that was never opened cannot move: the axis is given
+        // up like a stuck one, so a scan stops instead of saying so at every pixel.
+        failed = 1;
+        return 0;
+    }
     Enable();
     mcapiLibrary().moveAbsolute(handle, static_cast<uint16_t>(axisNumber), CountsOf(target));
     movePending = 1;
@@ -131,6 +138,7 @@ int DCXMOT::SetPosition(double target) {
 }
 
 void DCXMOT::MoveWithBacklash(double target) {
+    if (failed) return;
     STAGEMOT::MoveWithBacklash(
         target, [this] { return GetPositionEx(); }, [this](double to) { SetPosition(to); },
         [this] { WaitForPosition(); });
@@ -168,8 +176,8 @@ void DCXMOT::WaitForPosition() {
         if (polls < kFreePolls) continue;
         platform::clock().sleep(1);
         if (platform::clock().ticks() - start > kMoveTimeoutMs) {
-            platform::showMessage("The " + axisName + " axis did not report the end of its move",
-                                  "DCXMOT::WaitForPosition()");
+            GiveUp("The " + axisName + " axis did not report the end of its move\n" + kGivenUpText,
+                   "DCXMOT::WaitForPosition()");
             break;
         }
     }

@@ -35,7 +35,8 @@ public:
     double GetPositionEx();
     /// The position as a fraction of the scan window.
     double GetPositionHL();
-    /// Enables the axis and starts an absolute move to target (SU); 1 when started.
+    /// Enables the axis and starts an absolute move to target (SU); 1 when
+    /// started, 0 at once for an axis given up.
     int SetPosition(double target);
     /// The move with backlash take-up; the final move is left for WaitForPosition.
     void MoveWithBacklash(double target);
@@ -46,7 +47,8 @@ public:
     /// Switches the axis off when its status shows it on.
     void Disable();
     /// Waits for the pending move to complete, then disables the axis. A move
-    /// that never completes is given up after kMoveTimeoutMs, reported.
+    /// that never completes is given up after kMoveTimeoutMs: the axis is
+    /// marked failed, reported (once for the whole stage) and logged.
     void WaitForPosition();
     /// Sets the Faraday-cup output (1 with "FaradayCupPresent", else 3).
     void Blank(int on);

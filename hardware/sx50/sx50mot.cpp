@@ -40,6 +40,7 @@ void resetSx50Axes() {
     f.connection = SX50Connection();
     f.library.Unload();
     f.library.name = Sx50Library::kLibraryName;
+    ResetStageFailureReport();
 }
 
 SX50MOT::~SX50MOT() { Close(); }
@@ -121,8 +122,14 @@ double SX50MOT::GetPosition() {
 double SX50MOT::GetPositionHL() { return FractionOf(GetPosition()); }
 
 int SX50MOT::SetPosition(double target) {
+    if (failed) return 0;
     const uint32_t connection = sx50Connection().connection;
-    if (connection == 0) return 0;
+    if (connection == 0) {
+        // Nothing can move the stage: given up (said once), so a scan stops
+        // rather than measure the same spot at every pixel.
+        GiveUp("The " + axisName + " axis has no connection to the SX50\n" + kGivenUpText, "SX50MOT::SetPosition()");
+        return 0;
+    }
     Sx50Library& library = sx50Library();
     // The library only moves relatively: the distance is taken from the
     // present position. A move is never loaded from a failed read, nor a
@@ -146,6 +153,7 @@ int SX50MOT::SetPosition(double target) {
 }
 
 void SX50MOT::MoveWithBacklash(double target) {
+    if (failed) return;
     STAGEMOT::MoveWithBacklash(
         target, [this] { return GetPosition(); }, [this](double to) { SetPosition(to); },
         [this] { WaitForPosition(); });
@@ -155,7 +163,7 @@ void SX50MOT::MoveToPosition(double fraction) { MoveWithBacklash(PositionOf(frac
 
 void SX50MOT::WaitForPosition() {
     const uint32_t connection = sx50Connection().connection;
-    if (connection == 0) return;
+    if (connection == 0 || failed) return;
     Sx50Library& library = sx50Library();
     const uint32_t start = platform::clock().ticks();
     while (true) {
@@ -168,8 +176,8 @@ void SX50MOT::WaitForPosition() {
         if ((status & 0xFFFFu) == 0) return;
         platform::clock().sleep(kPollPauseMs);
         if (platform::clock().ticks() - start > kMoveTimeoutMs) {
-            platform::showMessage("The " + axisName + " axis did not come to rest",
-                                  "SX50MOT::WaitForPosition()");
+            GiveUp("The " + axisName + " axis did not come to rest\n" + kGivenUpText,
+                   "SX50MOT::WaitForPosition()");
             return;
         }
     }

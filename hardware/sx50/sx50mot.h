@@ -42,13 +42,15 @@ public:
     /// The position as a fraction of the scan window.
     double GetPositionHL();
     /// Reads the present position and starts the relative move to target; 1
-    /// when all went well. No move is loaded or started from a failed read.
+    /// when all went well. No move is loaded or started from a failed read,
+    /// nor on an axis given up.
     int SetPosition(double target);
     /// The move with backlash take-up; the final move is left for WaitForPosition.
     void MoveWithBacklash(double target);
     /// MoveWithBacklash to a fraction of the scan window.
     void MoveToPosition(double fraction);
-    /// Waits until the axis reports idle; gives up (reported) after kMoveTimeoutMs.
+    /// Waits until the axis reports idle. After kMoveTimeoutMs the axis is
+    /// given up: marked failed, reported (once for the whole stage) and logged.
     void WaitForPosition();
     /// Moves the Faraday cup in (1) or out (0); called on the X axis only.
     void Blank(int on);

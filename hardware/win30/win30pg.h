@@ -29,6 +29,13 @@ struct UeidaqEntryPoints {
     int (*set_base)(int address) = nullptr;
 };
 
+/// What the analog block read delivers.
+enum class AnalogInputs {
+    Measured,   // the board's samples
+    Simulated,  // no acquisition entry point: the simulated ramp
+    Disabled,   // the board failed its self-test: every sample 0
+};
+
 class WIN30PG {
 public:
     /// [hardware] "WIN30PGBaseAddress" and "adrange".
@@ -58,8 +65,11 @@ public:
     void SetGain(int channel, int gain);
     /// Reads `count` samples of the channels in `channelList` (ended by an
     /// entry of 16 or more) into `samples`, scaled to 16 bits; returns the
-    /// library's status, or 0 for the simulated ramp.
+    /// library's status, or 0 for the simulated ramp. A board that failed its
+    /// self-test reads 0 everywhere.
     int ReadAnalogBlock(const int* channelList, int count, uint16_t* samples);
+    /// What ReadAnalogBlock delivers now.
+    AnalogInputs inputs() const;
 
     /// The total the load message counts missing entry points against.
     int EntryPointTotal() const { return ntFamily ? 8 : 9; }

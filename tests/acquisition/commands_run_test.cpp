@@ -190,6 +190,52 @@ TEST_F(Commands, HaltDuringTheFirstAveragingPassEndsAfterItCentredAndBlanked) {
     EXPECT_EQ(runState().acquisitionInProgress, 0);
 }
 
+// On a real probe every averaging pass is a scan pass, which counts even when
+// halted: the halted last pass must not make the run look finished.
+TEST_F(Commands, HaltDuringTheLastAveragingPassIsAHaltedRunAndFinishAFinishedOne) {
+    softwareSettings().probeType = kProbeSemq;
+    softwareSettings().demo = 0;
+    for (bool halt : {true, false}) {
+        ResetGlobalHistory();
+        ANALOGCHANNEL& a = enableAnalog(8, 6);
+        channelTables().SetAllMaxPasses(3);
+        ui.onPump = [&] {
+            if (runLines().size() < 4) return;  // pass 3 is being scanned
+            if (halt)
+                OnAcquireHalt();
+            else
+                OnAcquireFinish();
+        };
+        OnAcquireAverage();
+        EXPECT_EQ(runLines(), (Lines{"started acquire|average: @", "  Pass number:1  ", "  Pass number:2  ",
+                                     "  Pass number:3  ", halt ? "halted early: @" : "finished scan: @"}))
+            << halt;
+        EXPECT_EQ(a.passCount, 3u);
+        EXPECT_EQ(runState().runState, RUN_IDLE);
+    }
+}
+
+TEST_F(Commands, ADeclinedHybridScanIsAHaltedRunAskedOnce) {
+    enableAnalog(11, 11);
+    for (SIMMOT* axis : {&board().simX, &board().simY}) {
+        axis->lowCorner = -10;
+        axis->highCorner = 10;
+    }
+    calmag().stageToMicrons = 1;  // a 20-micron stage frame inside a large beam frame
+    calmag().scanType = SCAN_HYBRID;
+    const std::string question =
+        "Beam Frame is larger than Stage Frame.\nPure Beam Scan would be more efficient.\nContinue Hybrid Scan?";
+    for (void (*command)() : {&OnAcquireSingle, &OnAcquireContinuous, &OnAcquireAverage}) {
+        ResetGlobalHistory();
+        ui.clear();
+        command();  // answered No
+        EXPECT_EQ(ui.count("Hybrid Scan Setup", question), 1);
+        ASSERT_FALSE(runLines().empty());
+        EXPECT_EQ(runLines().back(), "halted early: @");
+        EXPECT_EQ(runState().runState, RUN_IDLE);
+    }
+}
+
 TEST_F(Commands, ClosingTheOnlyChannelWindowEndsAContinuousRunAfterThePass) {
     ANALOGCHANNEL& a = enableAnalog(8, 6);
     int pumpsAfterClose = 0;

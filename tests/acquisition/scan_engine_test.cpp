@@ -275,6 +275,7 @@ TEST_F(ScanEngine, DeclinedHybridScanTouchesNothingButCountsThePass) {
     EXPECT_EQ(row16(a, 5)[5], 0);
     EXPECT_EQ(a.passCount, 1u);
     EXPECT_TRUE(ui.progress.empty());
+    EXPECT_EQ(runState().runState, RUN_HALT);  // no pass was made: the run cannot end as finished
 }
 
 TEST_F(ScanEngine, StageReportText) {

@@ -95,6 +95,21 @@ TEST_F(Settings, ProbeTypesAreUpperCasedAndUnknownOnesBecomeDemo) {
     EXPECT_EQ(ui.messageLines(), std::vector<std::string>{"JEOL2: Unrecognized ProbeType - set to DEMO"});
 }
 
+TEST_F(Settings, RetraceIsKeptWithinItsRangeAndSaysSo) {
+    auto retrace = [&](const std::string& value) {
+        softwareSettings().ReadIni(folder.write("r.ini", "[software]\nretrace=" + value + "\n"));
+        return softwareSettings().retrace;
+    };
+    EXPECT_EQ(retrace("0"), 0);
+    EXPECT_EQ(retrace("10000"), 10000);
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_EQ(retrace("2000000000"), kMaxRetrace);
+    EXPECT_EQ(retrace("-5"), 0);
+    EXPECT_EQ(ui.messageLines(),
+              (std::vector<std::string>{"SoftwareSettings::ReadIni(): retrace 2000000000 is outside 0..10000 - 10000 used",
+                                        "SoftwareSettings::ReadIni(): retrace -5 is outside 0..10000 - 0 used"}));
+}
+
 TEST_F(Settings, ChannelMaximaDeriveFromTheBeamChannel) {
     std::string path = folder.write(
         "c.ini", "[digital]\nbeamchannel=yes\nmax=4\n[counter]\nbeamchannel=off\nmax=5\nmaxelm=2\n");

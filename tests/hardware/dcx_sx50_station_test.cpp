@@ -8,6 +8,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "acquisition/acquire_commands.h"
 #include "acquisition/calmag.h"
 #include "acquisition/channel_tables.h"
 #include "acquisition/run_state.h"
@@ -21,10 +22,13 @@
 #include "hardware/dcc20ax/dcc20ax.h"
 #include "hardware/dcx/dcxmot.h"
 #include "hardware/sx50/sx50mot.h"
+#include "hardware/win30/standin/ueidaq_standin.h"
+#include "hardware/win30/win30pg.h"
 #include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/image_window_events.h"
+#include "imagestore/orvex_view.h"
 #include "imagestore/window_list.h"
 #include "platform/clock.h"
 #include "platform/headless_ui.h"
@@ -61,6 +65,10 @@ const char* const kSx50Ini =
     "[stage x]\nlow limit=0\nhigh limit=1000\nspan=100\nbacklash=0\n"
     "[stage y]\nlow limit=0\nhigh limit=1000\nspan=100\nbacklash=0\n";
 
+const char* const kWin30Ini =
+    "[hardware]\nprobetype=JEOL\nadtype=win30pg\ndatype=win30pg\niotype=win30pg\ncttype=none\n"
+    "mctype=none\n[analog]\nmax=2\nen1=on\nen2=on\n[software]\nretrace=0\n";
+
 class Station : public ::testing::Test {
 protected:
     explicit Station(const char* iniText) : iniText_(iniText) {}
@@ -86,6 +94,7 @@ protected:
         resetCalmag();
         resetChannelTables();
         resetRunState();
+        resetAcquireMenuState();
         app::progressDisplay().reset();
         imageWindowEventHooks() = ImageWindowEventHooks();
         InstallImageWindowEventHandler();
@@ -97,8 +106,10 @@ protected:
         std::ofstream(ini) << iniText_;
         softwareSettings().iniPath = ini;
         config::LoadAllSettings();
+        beforeInitialize();
         ASSERT_EQ(board().Initialize(), 0);
     }
+    virtual void beforeInitialize() {}
     void TearDown() override {
         windowList().Reset();
         OV_Info_Reset();
@@ -123,7 +134,7 @@ protected:
         t.counter[1].hwIndex = 7;
         for (auto& c : t.counter) c.want16Bit = 1;
     }
-    void scan(int scanType, uint32_t width, uint32_t height) {
+    void configure(int scanType, uint32_t width, uint32_t height) {
         CALMAG& c = calmag();
         c.SetXSize(width);
         c.SetYSize(height);
@@ -131,6 +142,10 @@ protected:
         c.scanType = scanType;
         if (scanType == SCAN_BEAM) c.ApplyMagnification();
         c.SetScan();
+    }
+    void scan(int scanType, uint32_t width, uint32_t height) {
+        configure(scanType, width, height);
+        CALMAG& c = calmag();
         channelTables().PrepareAllImages(c, nullptr);
         runState().runState = RUN_RUNNING;
         runState().acquireMode = ACQUIRE_STORE;
@@ -141,6 +156,16 @@ protected:
         ReadLine16(c.image, y, line.data());
         return line;
     }
+
+    /// How a run ended, as its last history line says.
+    static std::string runEnd() {
+        const std::string& text = GlobalHistoryText();
+        const bool finished = text.find("finished scan: ") != std::string::npos;
+        const bool halted = text.find("halted early: ") != std::string::npos;
+        return finished == halted ? "?" : finished ? "finished" : "halted";
+    }
+    /// The stage waits that ran out, from the time the run took.
+    uint32_t timeouts() const { return clock.tick / DCXMOT::kMoveTimeoutMs; }
 
     platform::HeadlessUi ui;
     platform::TestClock clock;
@@ -162,6 +187,37 @@ protected:
 class Sx50Station : public Station {
 protected:
     Sx50Station() : Station(kSx50Ini) {}
+};
+
+// A JEOL probe whose WIN-30 board fails its self-test at start-up.
+class FailedWin30Station : public Station {
+protected:
+    FailedWin30Station() : Station(kWin30Ini) {}
+    void beforeInitialize() override {
+        ueidaq = platform::Library::load("ueidaq.dll");
+        UeidaqStandinState* (*state)() = nullptr;
+        ASSERT_TRUE(ueidaq && ueidaq->resolve("ueidaq_standin_state", state));
+        void (*reset)() = nullptr;
+        ASSERT_TRUE(ueidaq->resolve("ueidaq_standin_reset", reset));
+        reset();
+        board30 = state();
+        board30->diagResult = 7;
+    }
+    /// The lines of an image's own history.
+    static std::string historyOf(ImageHandle image) {
+        const OrvexView* view = LiveView(image);
+        return view ? view->history : "";
+    }
+
+    std::unique_ptr<platform::Library> ueidaq;
+    UeidaqStandinState* board30 = nullptr;
+};
+
+// The same probe without the WIN-30 library.
+class MissingWin30Station : public Station {
+protected:
+    MissingWin30Station() : Station(kWin30Ini) {}
+    void beforeInitialize() override { win30pg().libraryName = "no_such_ueidaq.dll"; }
 };
 
 TEST_F(DcxStation, TheFileConfiguresEveryDriverAndTheStageFollowsTheSpectrometers) {
@@ -274,6 +330,181 @@ TEST_F(Sx50Station, AStageScanMovesBothAxesOverOneConnectionAndReturns) {
     }
     EXPECT_NEAR(sx("position", 1, 0), 480, 1e-9);
     EXPECT_NEAR(sx("position", 2, 0), 520, 1e-9);
+}
+
+TEST_F(DcxStation, AnAxisThatNeverEndsItsMoveCostsOneTimeoutAndStopsTheRun) {
+    enableCounters();
+    mc("set counts", 0, 4, 50 * 100);
+    mc("set counts", 0, 5, 50 * 50);
+    mc("never stop axis", 0, 4, 1);  // X
+    configure(SCAN_STAGE, 5, 3);
+    OnAcquireSingle();
+    EXPECT_EQ(ui.messageLines(),
+              std::vector<std::string>{"DCXMOT::WaitForPosition(): The stage x axis did not report the end of its "
+                                       "move\n" + std::string(kGivenUpText)});
+    EXPECT_EQ(timeouts(), 1u);
+    EXPECT_EQ(runEnd(), "halted");
+    EXPECT_EQ(runState().runState, RUN_IDLE);
+    // Nothing was measured where the stage never arrived.
+    EXPECT_EQ(counters("starts", "devA", 0, 0), 0);
+    for (int y = 0; y < 3; ++y) EXPECT_EQ(row(channelTables().counter[0], y), std::vector<uint16_t>(5, 0));
+    // The sound axis went back where it stood.
+    EXPECT_NEAR(board().GetStageYPosition(), 50, 1e-9);
+}
+
+TEST_F(DcxStation, AHybridScanStopsBeforeBeamScanningATileTheStageNeverReached) {
+    enableCounters();
+    mc("never stop axis", 0, 4, 1);  // X
+    CALMAG& c = calmag();
+    c.SetXSize(21);
+    c.SetYSize(21);
+    c.stageToMicrons = 200;  // a 2000 x 2400 micron stage frame
+    c.calMicronsX = c.calMicronsY = 1000;
+    c.calMag = 100;
+    c.scanType = SCAN_HYBRID;
+    c.SetFieldOfView(100);  // a 1000-micron beam frame
+    c.SetScan();
+    ASSERT_GT(c.tilesX * c.tilesY, 1);
+    OnAcquireSingle();
+    EXPECT_EQ(ui.messages.size(), 1u) << ui.messageLines()[0];
+    EXPECT_EQ(timeouts(), 1u);
+    EXPECT_EQ(runEnd(), "halted");
+    EXPECT_EQ(counters("starts", "devA", 0, 0), 0);
+    EXPECT_TRUE(ui.progress.size() <= 1u);
+}
+
+TEST_F(DcxStation, AControllerThatIsNotOpenStopsTheScanWhateverItsSize) {
+    enableCounters();
+    board().dcxX().Close();
+    board().dcxY().Close();
+    // Each operation that needs the controller says "bad handle", but no move
+    // is tried twice: the messages do not grow with the image.
+    std::vector<size_t> shown;
+    for (uint32_t size : {3u, 30u, 60u}) {
+        ui.clear();
+        ResetGlobalHistory();
+        configure(SCAN_STAGE, size, size);
+        OnAcquireSingle();
+        shown.push_back(ui.messages.size());
+        EXPECT_EQ(ui.count("DCXMOT::SetPosition()", "bad handle"), 2);
+        EXPECT_EQ(runEnd(), "halted");
+    }
+    EXPECT_EQ(shown[1], shown[2]);  // both replace the images of the run before
+    EXPECT_LE(shown[2], 24u);
+    EXPECT_EQ(counters("starts", "devA", 0, 0), 0);
+}
+
+TEST_F(DcxStation, ADeadControllerEndsAnAverageRunWithOneMessageAndIsTriedAgainByTheNext) {
+    enableCounters();
+    channelTables().SetAllMaxPasses(3);
+    mc("never stop", 0, 0, 1);
+    configure(SCAN_STAGE, 5, 3);
+    OnAcquireAverage();
+    // The Y move of the first row, then the X move home: both given up, one said.
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(timeouts(), 2u);
+    EXPECT_NE(GlobalHistoryText().find("The stage x axis did not report the end of its move\n"), std::string::npos);
+    EXPECT_EQ(runEnd(), "halted");
+    EXPECT_EQ(GlobalHistoryText().find("  Pass number:2"), std::string::npos);
+
+    // The controller is back: a new run moves both axes again.
+    mc("never stop", 0, 0, 0);
+    ui.clear();
+    ResetGlobalHistory();
+    const uint32_t before = clock.tick;
+    OnAcquireSingle();
+    EXPECT_TRUE(ui.messages.empty()) << ui.messageLines()[0];
+    EXPECT_EQ(runEnd(), "finished");
+    EXPECT_LT(clock.tick - before, DCXMOT::kMoveTimeoutMs);
+    EXPECT_EQ(row(channelTables().counter[0], 2)[4], 14);
+}
+
+TEST_F(Sx50Station, AnAxisThatNeverComesToRestCostsOneTimeoutAndStopsTheRun) {
+    ChannelTables& t = channelTables();
+    t.digital[0].enabled = 1;
+    sx("set position", 1, 480);
+    sx("set position", 2, 520);
+    sx("busy axis", 2, 1);  // Y
+    configure(SCAN_STAGE, 4, 2);
+    OnAcquireSingle();
+    EXPECT_EQ(ui.messageLines(),
+              std::vector<std::string>{"SX50MOT::WaitForPosition(): The stage y axis did not come to rest\n" +
+                                       std::string(kGivenUpText)});
+    EXPECT_EQ(timeouts(), 1u);
+    EXPECT_EQ(runEnd(), "halted");
+    // The first row's X moves were never made; X is back where it stood.
+    EXPECT_EQ(sx("starts", 1, 0), 1);
+    EXPECT_NEAR(sx("position", 1, 0), 480, 1e-9);
+}
+
+TEST_F(FailedWin30Station, EveryRunSaysTheAnalogInputsAreDisabledAndMeasuresNothing) {
+    EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"Initialize: win30 board faulty or not found",
+                                                           "Initialize(): Disabling calls to win30pg board"}));
+    ui.clear();
+    ChannelTables& t = channelTables();
+    ASSERT_EQ(t.EnabledCount(CHANNEL_ANALOG), 2);
+    configure(SCAN_BEAM, 6, 4);
+    OnAcquireSingle();
+    ASSERT_EQ(ui.messageLines(), std::vector<std::string>{std::string("acquire_single: ") + kAnalogBoardFailedWarning});
+    EXPECT_EQ(ui.messages[0].icon, platform::Icon::Warning);
+    for (int k = 0; k < 2; ++k) {
+        const ANALOGCHANNEL& a = t.analog[k];
+        EXPECT_NE(historyOf(a.image).find(std::string(kAnalogBoardFailedHistory) + "\n"), std::string::npos) << k;
+        for (int y = 0; y < 4; ++y) EXPECT_EQ(row(a, y), std::vector<uint16_t>(6, 0)) << k << "," << y;
+    }
+    EXPECT_NE(GlobalHistoryText().find(kAnalogBoardFailedHistory), std::string::npos);
+    EXPECT_EQ(board30->blockCalls, 0);
+
+    // Once per run, however many passes it makes.
+    ui.clear();
+    t.SetAllMaxPasses(3);
+    OnAcquireAverage();
+    EXPECT_EQ(ui.messageLines(), std::vector<std::string>{std::string("acquire_average: ") + kAnalogBoardFailedWarning});
+    EXPECT_EQ(runEnd(), "finished");
+}
+
+TEST_F(FailedWin30Station, ARunWithoutAnalogChannelsOrOnTheDemoProbeIsNotWarned) {
+    ui.clear();
+    ChannelTables& t = channelTables();
+    configure(SCAN_BEAM, 6, 4);
+    t.analog[0].enabled = t.analog[1].enabled = 0;
+    t.digital[0].enabled = 1;
+    OnAcquireSingle();
+    EXPECT_TRUE(ui.messages.empty()) << ui.messageLines()[0];
+
+    // DEMO never runs the board's self-test: its analog channels show the simulated ramp.
+    softwareSettings().probeType = kProbeDemo;
+    softwareSettings().demo = 1;
+    ResetWin30pg();
+    ASSERT_EQ(board().Initialize(), 0);
+    t.analog[0].enabled = 1;
+    OnAcquireSingle();
+    EXPECT_TRUE(ui.messages.empty()) << ui.messageLines()[0];
+    EXPECT_NE(row(t.analog[0], 3)[5], 0);
+}
+
+TEST_F(MissingWin30Station, ARealProbeOnTheSimulatedRampSaysSo) {
+    EXPECT_EQ(ui.messageLines(), std::vector<std::string>{"LoadUEIDAQ(): Can't load UEIDAQ.dll"});
+    ui.clear();
+    configure(SCAN_BEAM, 6, 4);
+    ui.onPump = [] { OnAcquireFinish(); };
+    OnAcquireContinuous();
+    ASSERT_EQ(ui.messageLines(),
+              std::vector<std::string>{std::string("acquire_continuous: ") + kAnalogBoardMissingWarning});
+    EXPECT_EQ(runEnd(), "finished");
+    EXPECT_NE(GlobalHistoryText().find(kAnalogBoardMissingHistory), std::string::npos);
+    EXPECT_NE(row(channelTables().analog[0], 3)[5], 0);
+}
+
+TEST_F(Sx50Station, ALostConnectionStopsTheScanWithOneMessage) {
+    channelTables().digital[0].enabled = 1;
+    sx50AxisX().Close();
+    configure(SCAN_STAGE, 4, 2);
+    OnAcquireSingle();
+    EXPECT_EQ(ui.messageLines(),
+              std::vector<std::string>{"SX50MOT::SetPosition(): The stage y axis has no connection to the SX50\n" +
+                                       std::string(kGivenUpText)});
+    EXPECT_EQ(runEnd(), "halted");
 }
 
 TEST_F(Sx50Station, DisagreeingReadingsAreSettledThroughBoard) {

@@ -8,6 +8,8 @@
 #include <fstream>
 
 #include "config/profile_file.h"
+#include "config/software_settings.h"
+#include "hardware/board.h"
 #include "hardware/dcx/dcxmot.h"
 #include "hardware/dcx/mcapi_library.h"
 #include "imagestore/history.h"
@@ -208,15 +210,67 @@ TEST_F(DcxTest, TheFaradayOutputDependsOnTheCupBeingPresent) {
 }
 
 TEST_F(DcxTest, AMoveThatNeverEndsIsGivenUpAndReported) {
+    ResetGlobalHistory();
     DCXMOT& a = openAxis(0, 4);
     a.axisName = "stage y";
     control("never stop", 0, 0, 1);
     a.SetPosition(100);
     a.WaitForPosition();
     EXPECT_GT(clock.tick, DCXMOT::kMoveTimeoutMs);
-    EXPECT_EQ(ui.messageLines(), std::vector<std::string>{
-                                     "DCXMOT::WaitForPosition(): The stage y axis did not report the end of its move"});
+    const std::string given = "The stage y axis did not report the end of its move";
+    EXPECT_EQ(ui.messageLines(),
+              std::vector<std::string>{"DCXMOT::WaitForPosition(): " + given + "\n" + kGivenUpText});
+    EXPECT_EQ(GlobalHistoryText(), given + "\n");
     EXPECT_EQ(ask("enabled", 0, 4), 0);
+
+    // Given up: later moves return at once, commanding nothing, waiting for nothing.
+    EXPECT_EQ(a.failed, 1);
+    const uint32_t after = clock.tick;
+    const double moves = ask("moves", 0, 4);
+    EXPECT_EQ(a.SetPosition(200), 0);
+    a.MoveToPosition(0.5);
+    a.WaitForPosition();
+    EXPECT_EQ(ask("moves", 0, 4), moves);
+    EXPECT_EQ(clock.tick, after);
+    EXPECT_EQ(ui.messages.size(), 1u);
+}
+
+TEST_F(DcxTest, AStageGivenUpShowsOneMessageAndIsTriedAgainOnRetry) {
+    ResetGlobalHistory();
+    DCXMOT& x = openAxis(0, 4);
+    DCXMOT& y = dcxAxisY();
+    y.axisNumber = 5;
+    ASSERT_GE(y.Open(0), 0);
+    x.axisName = "stage x";
+    y.axisName = "stage y";
+    control("never stop", 0, 0, 1);
+    for (DCXMOT* axis : {&y, &x}) {
+        axis->SetPosition(10);
+        axis->WaitForPosition();
+    }
+    // The dead controller takes both axes: one message, both on record.
+    EXPECT_EQ(ui.messages.size(), 1u);
+    EXPECT_EQ(GlobalHistoryText(), "The stage y axis did not report the end of its move\n"
+                                   "The stage x axis did not report the end of its move\n");
+    softwareSettings().probeType = kProbeSemq;
+    softwareSettings().demo = 0;
+    board().mcType = devicetype::Dcx;
+    EXPECT_TRUE(board().StageFailed());
+
+    control("never stop", 0, 0, 0);
+    board().RetryStage();
+    EXPECT_FALSE(board().StageFailed());
+    EXPECT_EQ(x.SetPosition(30), 1);
+    x.WaitForPosition();
+    EXPECT_EQ(ask("last target", 0, 4), 30 * x.encoderRatio);
+
+    // After the retry a new failure is shown again.
+    control("never stop", 0, 0, 1);
+    x.SetPosition(40);
+    x.WaitForPosition();
+    EXPECT_EQ(ui.messages.size(), 2u);
+    ResetBoard();
+    resetSoftwareSettings();
 }
 
 TEST_F(DcxTest, AMissingLibraryOrEntryPointIsReportedOnce) {

@@ -8,6 +8,7 @@
 #include <fstream>
 
 #include "config/profile_file.h"
+#include "hardware/board.h"
 #include "hardware/sx50/sx50_library.h"
 #include "hardware/sx50/sx50mot.h"
 #include "platform/clock.h"
@@ -85,11 +86,19 @@ TEST_F(Sx50Test, AFailedInitializationIsReportedAndNothingMoves) {
     EXPECT_EQ(ask("load abs calls"), 0);
     ui.clear();
     sx50Connection().interfaceType = 1;
-    EXPECT_EQ(sx50AxisX().SetPosition(5), 0);
     EXPECT_EQ(sx50AxisX().GetPosition(), 0.0);
     sx50AxisX().WaitForPosition();
     sx50AxisX().Blank(1);
     EXPECT_TRUE(ui.messages.empty());
+    // A move cannot be made: the axis is given up, once for the whole stage.
+    sx50AxisX().axisName = "stage x";
+    EXPECT_EQ(sx50AxisX().SetPosition(5), 0);
+    EXPECT_EQ(sx50AxisY().SetPosition(5), 0);
+    EXPECT_EQ(sx50AxisX().SetPosition(6), 0);
+    EXPECT_EQ(ui.messageLines(),
+              std::vector<std::string>{"SX50MOT::SetPosition(): The stage x axis has no connection to the SX50\n" +
+                                       std::string(kGivenUpText)});
+    EXPECT_EQ(sx50AxisY().failed, 1);
     EXPECT_EQ(ask("reads") + ask("status reads") + ask("faraday calls"), 0);
 }
 
@@ -203,7 +212,20 @@ TEST_F(Sx50Test, WaitingEndsOnRestOnAFailedReadOrAfterTheTimeLimit) {
     control("busy", 0, 1);
     x.WaitForPosition();
     EXPECT_GT(clock.tick, SX50MOT::kMoveTimeoutMs);
-    EXPECT_EQ(ui.messageLines(), std::vector<std::string>{"SX50MOT::WaitForPosition(): The X axis did not come to rest"});
+    EXPECT_EQ(ui.messageLines(), std::vector<std::string>{"SX50MOT::WaitForPosition(): The X axis did not come to rest\n" +
+                                                          std::string(kGivenUpText)});
+    // Given up: no further waits, no moves started, until the stage is retried.
+    const uint32_t after = clock.tick;
+    const int reads = static_cast<int>(ask("status reads"));
+    x.WaitForPosition();
+    EXPECT_EQ(x.SetPosition(12), 0);
+    EXPECT_EQ(clock.tick, after);
+    EXPECT_EQ(ask("status reads"), reads);
+    EXPECT_EQ(ask("starts", 1), 0);
+    control("busy", 0, 0);
+    board().RetryStage();
+    EXPECT_EQ(x.SetPosition(12), 1);
+    EXPECT_EQ(ask("starts", 1), 1);
 }
 
 TEST_F(Sx50Test, TheFaradayCupFollowsBlank) {

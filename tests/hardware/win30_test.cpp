@@ -104,7 +104,7 @@ TEST_F(Win30Test, AFailedSelfTestIsReportedAndTheBoardLeftAlone) {
     EXPECT_EQ(win30pg().boardUsable, 0);
     EXPECT_EQ(board30().configCalls, 0);
     // As the message says, the board is not called any more; the analog read
-    // falls back to the simulated ramp.
+    // gives 0, never a made-up picture.
     win30pg().SetX(1000);
     win30pg().Control(1);
     EXPECT_EQ(board30().daCode[1], 0u);
@@ -113,8 +113,10 @@ TEST_F(Win30Test, AFailedSelfTestIsReportedAndTheBoardLeftAlone) {
     board().pixelY = 2;
     const int list[2] = {0, 255};
     uint16_t samples[2];
+    EXPECT_EQ(win30pg().inputs(), AnalogInputs::Disabled);
     EXPECT_EQ(win30pg().ReadAnalogBlock(list, 2, samples), 0);
-    EXPECT_EQ(samples[0], 48);
+    EXPECT_EQ(samples[0], 0);
+    EXPECT_EQ(samples[1], 0);
     EXPECT_EQ(board30().blockCalls, 0);
 }
 
@@ -123,6 +125,7 @@ TEST_F(Win30Test, AMissingLibraryIsReportedOnceAndLeavesTheSimulatedRamp) {
     EXPECT_EQ(win30pg().Initialize(), 1);
     EXPECT_EQ(win30pg().Initialize(), 1);
     EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"LoadUEIDAQ(): Can't load UEIDAQ.dll"}));
+    EXPECT_EQ(win30pg().inputs(), AnalogInputs::Simulated);
     board().pixelX = 100;
     board().pixelY = 200;
     const int list[3] = {0, 1, 255};

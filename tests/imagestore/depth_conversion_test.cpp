@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include <hwy/targets.h>
 
 #include <random>
 #include <vector>
@@ -51,13 +52,19 @@ unsigned Converted(unsigned value, int from, int to) {
 
 const int kDepths[] = {1, 4, 8, 16};
 
-class DepthConversion : public ::testing::TestWithParam<bool> {
+// Every instruction set this processor has among those the kernels are built
+// for, so the narrower paths are checked on a machine that would not pick them.
+class DepthConversion : public ::testing::TestWithParam<int64_t> {
 protected:
-    void SetUp() override { UseWideKernels(GetParam()); }
-    void TearDown() override { UseWideKernels(true); }
+    void SetUp() override { hwy::SetSupportedTargetsForTest(GetParam()); }
+    void TearDown() override { hwy::SetSupportedTargetsForTest(0); }
 };
 
-INSTANTIATE_TEST_SUITE_P(WideAndPortableKernels, DepthConversion, ::testing::Bool());
+INSTANTIATE_TEST_SUITE_P(EveryInstructionSet, DepthConversion,
+                         ::testing::ValuesIn(hwy::SupportedAndGeneratedTargets()),
+                         [](const ::testing::TestParamInfo<int64_t>& info) {
+                             return std::string(hwy::TargetName(info.param));
+                         });
 
 TEST_P(DepthConversion, EveryPairOfDepthsAtEveryOffsetMatchesThePixelRules) {
     std::mt19937 random(7);

@@ -136,6 +136,53 @@ TEST_F(Classify, TheReportIsAppendedToTheLog) {
               std::string::npos);
 }
 
+TEST_F(Classify, MeansOutsideTheGreyLevelsAreUsedAsTheyAre) {
+    // One band: 300 is 45 from 255 (2025) and 200 from 100; a mean clamped to
+    // 255 would take the pixel of 255 at distance 0.
+    ImageHandle band = image(3, 1, 8, [](int c, int) { return c == 0 ? 255 : c == 1 ? 100 : 0; });
+    const int above[1] = {300}, below[1] = {-20};
+    const uint8_t v[1] = {255};
+    EXPECT_EQ(ClassDistance(above, v, 1), 45 * 45);
+    EXPECT_EQ(ClassDistance(below, v, 1), 275 * 275);
+    ImageHandle result = ClassifyImages({band}, {item("over", 1, {300}), item("mid", 2, {100})}, 2100,
+                                        std::nullopt, "", "");
+    EXPECT_EQ(row(result, 0), (std::vector<int>{1, 2, 0}));
+    ImageHandle negative = ClassifyImages({band}, {item("under", 1, {-2})}, 30, std::nullopt, "", "");
+    EXPECT_EQ(row(negative, 0), (std::vector<int>{0, 0, 1}));  // 0 is 2 from -2: squared 4
+
+    // Means at the ends of the int range: the sums of squares need more than
+    // 64 bits and must not wrap round to a small distance.
+    ImageHandle b3 = image(2, 1, 8, [](int c, int) { return c * 255; });
+    const int huge[3] = {2147483647, -2147483647 - 1, 2147483647};
+    const uint8_t zero[3] = {0, 0, 0};
+    EXPECT_EQ(ClassDistance(huge, zero, 3), 2400639);  // cube root of the three squares, truncated
+    const int ten[10] = {2147483647, 2147483647, 2147483647, 2147483647, 2147483647,
+                         2147483647, 2147483647, 2147483647, 2147483647, 2147483647};
+    const uint8_t zeros[10] = {};
+    EXPECT_EQ(ClassDistance(ten, zeros, 10), 92);  // tenth root of 10 x (2^31 - 1)^2
+    ImageHandle far = ClassifyImages({b3, b3, b3}, {item("far", 1, {2147483647, -2147483647 - 1, 2147483647}),
+                                                    item("near", 2, {250, 250, 250})},
+                                     30, std::nullopt, "", "");
+    EXPECT_EQ(row(far, 0), (std::vector<int>{0, 2}));
+}
+
+TEST_F(Classify, AStoppedRunReportsTheRowsItDid) {
+    ImageHandle band = image(4, 6, 8, [](int, int r) { return r < 3 ? 10 : 200; });
+    const std::string log = path("stopped.log");
+    ui.pendingEscapes = 1;
+    ui.queue(platform::Answer::Yes);
+    ImageHandle result = ClassifyImages({band}, {item("dark", 0x0000FF, {10})}, 30, std::nullopt, log, "");
+    ASSERT_TRUE(result);
+    EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"Verify: Do you wish to cancel this operation?"}));
+    const std::string text = readFile(log);
+    // Stopped after the first row: 4 pixels matched, none refused.
+    EXPECT_NE(text.find("Application Rect: 0, 0, 4, 6\n"), std::string::npos);
+    EXPECT_NE(text.find("Pixels That did not match anything: 0\n"), std::string::npos);
+    EXPECT_NE(text.find("   Number of Pixels matched: 4\n"), std::string::npos);
+    EXPECT_EQ(row(result, 0), std::vector<int>(4, 1));
+    EXPECT_EQ(row(result, 1), std::vector<int>(4, 0));  // never reached: left cleared
+}
+
 TEST_F(Classify, AutomaticClustersFollowTheSpectralAndMergeDistances) {
     // Two values, spectral distance 0: two clusters with the default colours.
     ImageHandle band = image(40, 30, 8, [](int c, int) { return c < 20 ? 30 : 220; });
@@ -149,10 +196,10 @@ TEST_F(Classify, AutomaticClustersFollowTheSpectralAndMergeDistances) {
 
     // A limit of one cluster takes every pixel into the first, its mean the
     // running integer mean.
+    // 120 pixels, 20 of 30 then 20 of 220 per sampled row, each step truncated.
     auto one = AutoCluster({band}, 1, 0, 0);
     ASSERT_EQ(one.size(), 1u);
-    EXPECT_GT(one[0].means[0], 30);
-    EXPECT_LT(one[0].means[0], 220);
+    EXPECT_EQ(one[0].means, std::vector<int>{103});
 
     // Clusters nearer than the merge distance become one once 2001 pixels
     // have been visited: 4 values 2 apart (squared 4 < 30), the 2001st
@@ -160,7 +207,7 @@ TEST_F(Classify, AutomaticClustersFollowTheSpectralAndMergeDistances) {
     ImageHandle wide = image(667, 21, 8, [](int c, int) { return 100 + 2 * (c % 4); });
     auto merged = AutoCluster({wide}, 15, 0, 30);
     ASSERT_EQ(merged.size(), 1u);
-    EXPECT_NEAR(merged[0].means[0], 103, 1);
+    EXPECT_EQ(merged[0].means, std::vector<int>{102});  // count-weighted, truncated at each merge
 
     ImageHandle other = image(41, 30, 8, [](int, int) { return 0; });
     EXPECT_TRUE(AutoCluster({band, other}, 15, 15, 30).empty());

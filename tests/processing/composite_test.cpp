@@ -12,11 +12,21 @@ bool grey(uint32_t c) { return (c & 0xFF) == (c >> 8 & 0xFF) && (c & 0xFF) == (c
 
 TEST(CompositePalettes, QuickIndicesAndTheirColours) {
     const auto quick = QuickPalette();
+    ASSERT_EQ(quick.size(), 256u);
     EXPECT_EQ(QuickIndex(255, 255, 255), 255);
-    EXPECT_EQ(quick[255], 0xFFFFFFu);
-    EXPECT_EQ(quick[0], 0u);
     EXPECT_EQ(QuickIndex(200, 100, 50), 204);  // 192 + 3 x 4 + 0
-    EXPECT_EQ(quick[204], 0x0000006Du << 8 | 0xDAu);  // red 6 of 7, green 3 of 7, blue 0
+    EXPECT_EQ(QuickIndex(31, 31, 63), 0);
+    // 0x00BBGGRR: red steps of 32 by i / 32, green of 32 by (i / 4) mod 8, blue of 64 by i mod 4.
+    EXPECT_EQ(quick[0], 0u);
+    EXPECT_EQ(quick[1], 0x400000u);    // (0, 0, 64)
+    EXPECT_EQ(quick[32], 0x000020u);   // (32, 0, 0)
+    EXPECT_EQ(quick[204], 0x0060C0u);  // (192, 96, 0)
+    EXPECT_EQ(quick[255], 0xC0E0E0u);  // (224, 224, 192): the top entry is not white
+    // Every index maps back onto its own entry's levels.
+    for (int i = 0; i < 256; ++i) {
+        const uint32_t c = quick[static_cast<size_t>(i)];
+        EXPECT_EQ(QuickIndex(c & 0xFF, c >> 8 & 0xFF, c >> 16 & 0xFF), i) << i;
+    }
     EXPECT_EQ(CompositeSampleStep(1000, 1000, CompositeFullyOptimized), 10);
     EXPECT_EQ(CompositeSampleStep(1000, 1000, CompositeSlightlyOptimized), 30);
     EXPECT_EQ(CompositeSampleStep(50, 40, CompositeFullyOptimized), 1);

@@ -162,6 +162,7 @@ protected:
 };
 
 TEST_F(FalseColourCommand, NewRangesDefinitionColoursTheCopyAndIsRemembered) {
+    ui.queue(platform::Answer::Ok);  // New asks even though the list is empty
     dialog({choose(NewFalseColourDialog::kPixelRanges), press("OK")});
     withDialog([this](FalseColourDialog& d) {
         EXPECT_EQ(d.caption(), "False Color - No colors defined");
@@ -194,6 +195,7 @@ TEST_F(FalseColourCommand, NewRangesDefinitionColoursTheCopyAndIsRemembered) {
     EXPECT_EQ(palette(source), ramp(256));
     EXPECT_EQ(row(working, 0), row(source, 0));
     EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{
+                                     "Verify: This will clear all the current items",
                                      "False Color - No colors defined: Please select an area on the histogram first!"}));
     EXPECT_NE(slurp(dir / "last.fc").find(" Interpolate=0\r\n Item=50 100 255 red\r\n"), std::string::npos);
     EXPECT_EQ(historyLines("duplicate: ").size(), 3u);
@@ -210,13 +212,39 @@ TEST_F(FalseColourCommand, NewRangesDefinitionColoursTheCopyAndIsRemembered) {
 }
 
 TEST_F(FalseColourCommand, InterpolatedLevelsLoadingAndCancellingNew) {
-    ui.queue(platform::CancelAnswer{});  // no "last.fc", New cancelled: nothing stays
+    // No "last.fc": New asks first; refusing it, or cancelling its dialog, leaves nothing.
     const int before = windowList().Count();
+    ui.queue(platform::Answer::Cancel);
     run();
     EXPECT_EQ(windowList().Count(), before);
+    EXPECT_TRUE(ui.dialogsRun.empty() || ui.dialogsRun.back() != "New False Color");
+    ui.queue(platform::Answer::Ok);
+    ui.queue(platform::CancelAnswer{});
+    run();
+    EXPECT_EQ(windowList().Count(), before);
+    EXPECT_EQ(ui.dialogsRun.back(), "New False Color");
+
+    // New from the dialog asks over an empty list too.
+    ui.queue(platform::Answer::Ok);
+    dialog({press("OK")});
+    withDialog([&](FalseColourDialog& d) {
+        ASSERT_TRUE(d.definition().items.empty());
+        const size_t asked = ui.messages.size();
+        ui.queue(platform::Answer::Cancel);
+        d.press("New...");
+        ASSERT_EQ(ui.messages.size(), asked + 1);
+        EXPECT_EQ(ui.messages.back().text, "This will clear all the current items");
+        EXPECT_EQ(ui.messages.back().caption, "Verify");
+        EXPECT_EQ(ui.messages.back().buttons, platform::Buttons::OkCancel);
+        EXPECT_EQ(d.definition().interpolate, 1);
+    });
+    run();
+    EXPECT_EQ(windowList().Count(), before);
+    ui.messages.clear();
 
     const auto file = (dir / "levels.fc").string();
     WriteFalseColourFile(file, {1, {{0, 0, 0, "black"}, {255, 255, 0xFFFFFF, "white"}}});
+    ui.queue(platform::Answer::Ok);
     dialog({press("OK")});  // New: Interpolate is the first choice
     withDialog([&](FalseColourDialog& d) {
         EXPECT_FALSE(d.find("Use Image to Select Range...")->visible);
@@ -239,7 +267,8 @@ TEST_F(FalseColourCommand, InterpolatedLevelsLoadingAndCancellingNew) {
     EXPECT_EQ(p[64], 0x007F00u);  // half way from black to the green at 128
     EXPECT_EQ(p[128], 0x00FF00u);
     EXPECT_EQ(p[255], 0xFFFFFFu);
-    EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"Verify: This will clear all the current items"}));
+    EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"Verify: This will clear all the current items",
+                                                           "Verify: This will clear all the current items"}));
 }
 
 }  // namespace

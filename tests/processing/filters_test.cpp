@@ -102,6 +102,16 @@ TEST_F(Filters, TheDescribedSmallCases) {
     EXPECT_EQ(pixel(Median(spot), 1, 1), 5);
 }
 
+TEST_F(Filters, AConvolutionBeyondTheRangeOfIntSaturatesInsteadOfWrapping) {
+    const ImageHandle white = imageOf({{255, 255, 255}, {255, 255, 255}});
+    EXPECT_EQ(row(Convolve(white, {"huge", {0, 0, 0, 0, 1e10f, 0, 0, 0, 0}}), 1), (std::vector<int>{255, 255, 255}));
+    EXPECT_EQ(row(Convolve(white, {"negative", {0, 0, 0, 0, -1e10f, 0, 0, 0, 0}}), 0), (std::vector<int>{0, 0, 0}));
+    // Two saturated products of opposite sign still sum without wrapping.
+    EXPECT_EQ(row(Convolve(white, {"both", {0, 0, 0, 1e10f, 0, -1e10f, 0, 0, 0}}), 0), (std::vector<int>{0, 0, 255}));
+    // The upper left neighbour lies outside for the first column: 0 whatever the weight.
+    EXPECT_EQ(row(Convolve(white, {"corner", {1e10f, 0, 0, 0, 0, 0, 0, 0, 0}}), 1), (std::vector<int>{0, 255, 255}));
+}
+
 TEST_F(Filters, TheKernelLibraryFeedsTheConvolutionsDialog) {
     const auto file = std::filesystem::temp_directory_path() / "orvex_geom_matrix.txt";
     {

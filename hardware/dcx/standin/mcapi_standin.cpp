@@ -26,6 +26,7 @@ struct AxisState {
     int enableCalls = 0;
     int moves = 0;
     double lastTarget = 0;
+    bool neverStops = false;  // this axis never reports the end of a move
 };
 
 struct State {
@@ -102,7 +103,7 @@ uint32_t MCGetStatus(int16_t handle, uint16_t axis) {
     AxisState* a = axisOf(handle, axis);
     if (!a) return kStatusAtTarget;  // nothing there that could be moving
     uint32_t status = a->enabled ? orvex::mcapi::kStatusAxisEnabled : 0;
-    if (!state().neverStops) status |= kStatusAtTarget;
+    if (!state().neverStops && !a->neverStops) status |= kStatusAtTarget;
     return status;
 }
 
@@ -137,6 +138,7 @@ void MCEnableDigitalIO(int16_t handle, uint16_t channel, int16_t on) {
 ///   "reset"                 forget every controller, handle and setting
 ///   "open result"           MCOpen of `controller` returns `value` (< 0), 0 restores
 ///   "never stop"            moves never report completion (value 1) or do (0)
+///   "never stop axis"       the same for one axis of `controller`
 ///   "set counts"            put the axis at `value` counts
 ///   "counts", "enabled", "enable calls", "moves", "last target"   per axis
 ///   "digital"               state of output `axis` of `controller` (-1 never set)
@@ -158,6 +160,10 @@ double MCStandIn(const char* command, int controller, int axis, double value) {
         return 0;
     }
     AxisState& a = s.axes[controller][axis];
+    if (what == "never stop axis") {
+        a.neverStops = value != 0;
+        return 0;
+    }
     if (what == "set counts") {
         a.counts = value;
         return 0;

@@ -24,6 +24,7 @@ struct AxisState {
     bool loaded = false;
     int starts = 0;
     double lastRelative = 0;
+    bool busy = false;            // this axis never comes to rest
     std::deque<double> readings;  // queued readings given out before the true position
 };
 
@@ -121,12 +122,13 @@ int32_t SX_GetError() {
 }
 #endif
 
-int32_t SX_ReadStageStatus(uint32_t connection, int32_t /*axis*/, int32_t /*which*/, uint32_t* status) {
+int32_t SX_ReadStageStatus(uint32_t connection, int32_t axis, int32_t /*which*/, uint32_t* status) {
     State& s = state();
     ++s.statusReads;
     if (!connected(connection) || s.statusFails || !status) return 0;
+    const bool busy = s.busy || s.axes[axis].busy;
     // The high half carries flags the driver ignores; only the low half says busy.
-    *status = 0x80000000u | (s.busy ? 0x0001u : 0u);
+    *status = 0x80000000u | (busy ? 0x0001u : 0u);
     return 1;
 }
 
@@ -153,6 +155,7 @@ int32_t SX_SetFaraday(uint32_t connection, int32_t on) {
 ///   "reset"                       forget everything
 ///   "fail initialize", "fail start", "fail load", "fail read", "fail status",
 ///   "busy"                        switch a fault on (1) or off (0)
+///   "busy axis"                   only `axis` never comes to rest (1) or does (0)
 ///   "set position"                put `axis` at `value` SU
 ///   "queue reading"               the next read of `axis` gives `value`
 ///   "position", "starts", "last relative", "queued"                    per axis
@@ -183,6 +186,10 @@ double SXStandIn(const char* command, int axis, double value) {
     if (what == "parameter")
         return axis >= 0 && axis < orvex::sx50api::kParameterCount ? s.parameters[axis] : -1;
     AxisState& a = s.axes[axis];
+    if (what == "busy axis") {
+        a.busy = on;
+        return 0;
+    }
     if (what == "set position") {
         a.position = value;
         return 0;

@@ -113,7 +113,12 @@ TEST_F(ContrastCommands, LinearStretchOfThePaletteMapsTheDataRange) {
     EXPECT_EQ(p[10], old[0]);
     EXPECT_EQ(p[200], old[255]);
     EXPECT_EQ(p[201], 0xFFFFFFu);
-    for (int i = 10; i < 200; ++i) EXPECT_LE(p[i], p[i + 1]) << i;  // the old ramp, in order
+    // Steps of 190 / 255 from 10 in single precision: entry 11 is first
+    // reached by old entry 2, entry 100 by 121, entry 150 by 188.
+    EXPECT_EQ(p[11], old[2]);
+    EXPECT_EQ(p[100], old[121]);
+    EXPECT_EQ(p[150], old[188]);
+    EXPECT_EQ(p[199], old[254]);
 }
 
 TEST_F(ContrastCommands, LinearStretchEndsWithAndWithoutCuts) {
@@ -155,6 +160,38 @@ TEST_F(ContrastCommands, LinearStretchIntoACopyWithPercentagesKeptForTheNextRun)
     run(kMenu + "&Linear Stretch");
     EXPECT_EQ(ui.messageLines(), (std::vector<std::string>{"Starting: Entry must be numeric"}));
     EXPECT_EQ(ActiveImageWindow(), w);
+}
+
+TEST_F(ContrastCommands, SixteenBitLinearStretchIntoACopy) {
+    // Ten values, a tenth of the pixels each: cuts of 15% and 25% give
+    // f = 1001 and n = 1007, factor 65535 / 6.
+    ImageHandle w = image(10, 2, 16, [](int c, int) { return 1000 + c; });
+    dialog({setValue("Use Percentage", 1), setText("Starting", "15"), setText("Ending", "25"),
+            choose("Transform Image"), press("OK")});
+    run(kMenu + "&Linear Stretch");
+    const ImageHandle copy = ActiveImageWindow();
+    ASSERT_NE(copy, w);
+    EXPECT_EQ(LiveImage(copy)->Depth(), 16);
+    const std::vector<int> stretched{0, 0, 10922, 21845, 32767, 43690, 54612, 65535, 65535, 65535};
+    EXPECT_EQ(row(copy, 0), stretched);
+    EXPECT_EQ(row(copy, 1), stretched);
+    EXPECT_EQ(row(w, 0)[2], 1002);  // the source stays as it is
+    EXPECT_EQ(historyLines("Linear Stretch (transform image):  ").size(), 3u);
+
+    // Without cuts the whole range 2000 .. 2003 spreads over 0 .. 65535.
+    ImageHandle narrow = image(4, 1, 16, [](int c, int) { return 2000 + c; });
+    dialog({setValue("Use Percentage", 0), choose("Transform Image"), press("OK")});
+    run(kMenu + "&Linear Stretch");
+    ASSERT_NE(ActiveImageWindow(), narrow);
+    EXPECT_EQ(row(ActiveImageWindow(), 0), (std::vector<int>{0, 21845, 43690, 65535}));
+
+    // One value only: the ends meet and nothing is made.
+    ImageHandle flat = image(3, 1, 16, [](int, int) { return 777; });
+    const int before = windowList().Count();
+    dialog({choose("Transform Image"), press("OK")});
+    run(kMenu + "&Linear Stretch");
+    EXPECT_EQ(windowList().Count(), before);
+    EXPECT_EQ(ActiveImageWindow(), flat);
 }
 
 TEST_F(ContrastCommands, EscapeStopsTheCountingAtOnceAndTheCopyAfterTheQuestion) {
@@ -308,6 +345,9 @@ TEST_F(ContrastCommands, NormalizeSixteenBitsToEight) {
     ASSERT_NE(made, w);
     EXPECT_EQ(LiveImage(made)->Depth(), 8);
     EXPECT_EQ(row(made, 0), (std::vector<int>{0, 127, 255}));
+    // No default palette loaded: the grey ramp, stretched over the new data's
+    // whole range 0 .. 255, not a black palette.
+    EXPECT_EQ(palette(made), greyRamp());
     ZRegistration out;
     GetZRegistration(made, out);
     EXPECT_EQ(out.flag, 1);

@@ -1,0 +1,256 @@
+#include "processing/kernels/neighbourhood_rows.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+
+#undef HWY_TARGET_INCLUDE
+#define HWY_TARGET_INCLUDE "processing/kernels/neighbourhood_rows.cpp"
+#include "hwy/foreach_target.h"  // IWYU pragma: keep
+#include "hwy/highway.h"
+
+// Shared by every target: the scalar arithmetic the vector loops reproduce,
+// used for the tails of the rows.
+#ifndef ORVEX_NEIGHBOURHOOD_ROWS_SCALAR
+#define ORVEX_NEIGHBOURHOOD_ROWS_SCALAR
+namespace orvex::scalar {
+
+template <class T>
+inline T median3(T a, T b, T c) {
+    return std::max(std::min(a, b), std::min(std::max(a, b), c));
+}
+
+inline uint8_t convolve9(const uint8_t* above, const uint8_t* row, const uint8_t* below, int j,
+                         const float* k);
+
+}  // namespace orvex::scalar
+#endif
+
+HWY_BEFORE_NAMESPACE();
+namespace orvex::HWY_NAMESPACE {
+namespace hn = hwy::HWY_NAMESPACE;
+
+template <class D, class V>
+HWY_INLINE V Median3(V a, V b, V c) {
+    return hn::Max(hn::Min(a, b), hn::Min(hn::Max(a, b), c));
+}
+
+// Each column of three is sorted once into (low, middle, high) for a chunk
+// of the row, then every output takes its three neighbouring columns.
+template <class T>
+void MedianRowT(const T* HWY_RESTRICT above, const T* HWY_RESTRICT row, const T* HWY_RESTRICT below,
+                int width, T* HWY_RESTRICT out) {
+    const hn::ScalableTag<T> d;
+    using V = hn::Vec<decltype(d)>;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    // Chunks of 512 bytes measured fastest: the sorted columns stay in the
+    // nearest cache while the next rows stream in.
+    constexpr int kChunk = static_cast<int>(512 / sizeof(T));
+    HWY_ALIGN T low[kChunk + 2], mid[kChunk + 2], high[kChunk + 2];
+    for (int j0 = 0; j0 < width; j0 += kChunk) {
+        const int n = std::min(kChunk, width - j0);
+        const T* a = above + j0;
+        const T* r = row + j0;
+        const T* b = below + j0;
+        int j = 0;
+        for (; j + lanes <= n + 2; j += lanes) {
+            const V va = hn::LoadU(d, a + j), vr = hn::LoadU(d, r + j), vb = hn::LoadU(d, b + j);
+            const V lo = hn::Min(va, vr), hi = hn::Max(va, vr);
+            hn::Store(hn::Min(lo, vb), d, low + j);
+            hn::Store(hn::Max(hi, vb), d, high + j);
+            hn::Store(hn::Max(lo, hn::Min(hi, vb)), d, mid + j);
+        }
+        for (; j < n + 2; ++j) {
+            const T lo = std::min(a[j], r[j]), hi = std::max(a[j], r[j]);
+            low[j] = std::min(lo, b[j]);
+            high[j] = std::max(hi, b[j]);
+            mid[j] = std::max(lo, std::min(hi, b[j]));
+        }
+        T* o = out + j0;
+        j = 0;
+        for (; j + lanes <= n; j += lanes) {
+            const V l = hn::Max(hn::Max(hn::Load(d, low + j), hn::LoadU(d, low + j + 1)), hn::LoadU(d, low + j + 2));
+            const V m = Median3<decltype(d)>(hn::Load(d, mid + j), hn::LoadU(d, mid + j + 1), hn::LoadU(d, mid + j + 2));
+            const V h = hn::Min(hn::Min(hn::Load(d, high + j), hn::LoadU(d, high + j + 1)), hn::LoadU(d, high + j + 2));
+            hn::StoreU(Median3<decltype(d)>(l, m, h), d, o + j);
+        }
+        for (; j < n; ++j) {
+            const T l = std::max(std::max(low[j], low[j + 1]), low[j + 2]);
+            const T m = scalar::median3(mid[j], mid[j + 1], mid[j + 2]);
+            const T h = std::min(std::min(high[j], high[j + 1]), high[j + 2]);
+            o[j] = scalar::median3(l, m, h);
+        }
+    }
+}
+
+void MedianRow8(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out) {
+    MedianRowT(above, row, below, width, out);
+}
+void MedianRow16(const uint16_t* above, const uint16_t* row, const uint16_t* below, int width, uint16_t* out) {
+    MedianRowT(above, row, below, width, out);
+}
+
+// The vertical extreme of each of three neighbouring columns, then theirs.
+template <bool kMaximum>
+void ExtremeRow(const uint8_t* HWY_RESTRICT above, const uint8_t* HWY_RESTRICT row,
+                const uint8_t* HWY_RESTRICT below, int width, uint8_t* HWY_RESTRICT out) {
+    const hn::ScalableTag<uint8_t> d;
+    using V = hn::Vec<decltype(d)>;
+    const auto pick = [](V a, V b) { return kMaximum ? hn::Max(a, b) : hn::Min(a, b); };
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    int j = 0;
+    for (; j + lanes <= width; j += lanes) {
+        const V a = pick(pick(hn::LoadU(d, above + j), hn::LoadU(d, row + j)), hn::LoadU(d, below + j));
+        const V b = pick(pick(hn::LoadU(d, above + j + 1), hn::LoadU(d, row + j + 1)), hn::LoadU(d, below + j + 1));
+        const V c = pick(pick(hn::LoadU(d, above + j + 2), hn::LoadU(d, row + j + 2)), hn::LoadU(d, below + j + 2));
+        hn::StoreU(pick(pick(a, b), c), d, out + j);
+    }
+    const auto one = [](uint8_t a, uint8_t b) { return kMaximum ? std::max(a, b) : std::min(a, b); };
+    for (; j < width; ++j) {
+        const uint8_t a = one(one(above[j], row[j]), below[j]);
+        const uint8_t b = one(one(above[j + 1], row[j + 1]), below[j + 1]);
+        const uint8_t c = one(one(above[j + 2], row[j + 2]), below[j + 2]);
+        out[j] = one(one(a, b), c);
+    }
+}
+
+void MinimumRowVector(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out) {
+    ExtremeRow<false>(above, row, below, width, out);
+}
+void MaximumRowVector(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out) {
+    ExtremeRow<true>(above, row, below, width, out);
+}
+
+// Weights whose nine products cannot leave the range of int: single-precision
+// products truncated lane by lane, summed in 32 bits. Each chunk of the three
+// rows is turned into floats once for its nine products.
+void ConvolveRowFloat(const uint8_t* HWY_RESTRICT above, const uint8_t* HWY_RESTRICT row,
+                      const uint8_t* HWY_RESTRICT below, int width, const float* HWY_RESTRICT k,
+                      uint8_t* HWY_RESTRICT out) {
+    const hn::ScalableTag<float> df;
+    const hn::RebindToSigned<decltype(df)> di;
+    const hn::Rebind<uint8_t, decltype(df)> d8;
+    using VF = hn::Vec<decltype(df)>;
+    using VI = hn::Vec<decltype(di)>;
+    VF w[9];
+    for (int t = 0; t < 9; ++t) w[t] = hn::Set(df, k[t]);
+    const uint8_t* rows[3] = {above, row, below};
+    const VI zero = hn::Zero(di), top = hn::Set(di, 255);
+    const int lanes = static_cast<int>(hn::Lanes(df));
+    constexpr int kChunk = 512;
+    float values[3][kChunk + 2];
+    for (int j0 = 0; j0 < width; j0 += kChunk) {
+        const int n = std::min(kChunk, width - j0);
+        for (int r = 0; r < 3; ++r) {
+            const uint8_t* from = rows[r] + j0;
+            int j = 0;
+            for (; j + lanes <= n + 2; j += lanes)
+                hn::StoreU(hn::ConvertTo(df, hn::PromoteTo(di, hn::LoadU(d8, from + j))), df, values[r] + j);
+            for (; j < n + 2; ++j) values[r][j] = from[j];
+        }
+        int j = 0;
+        for (; j + lanes <= n; j += lanes) {
+            VI sum = zero;
+            for (int r = 0; r < 3; ++r)
+                for (int c = 0; c < 3; ++c)
+                    sum = hn::Add(sum, hn::ConvertTo(di, hn::Mul(hn::LoadU(df, values[r] + j + c), w[3 * r + c])));
+            hn::StoreU(hn::DemoteTo(d8, hn::Min(hn::Max(sum, zero), top)), d8, out + j0 + j);
+        }
+        for (; j < n; ++j) out[j0 + j] = scalar::convolve9(above, row, below, j0 + j, k);
+    }
+}
+
+// Small whole-number weights: every product is exact and the sum stays within
+// 16 bits, so twice as many pixels go through each vector.
+void ConvolveRowWhole(const uint8_t* HWY_RESTRICT above, const uint8_t* HWY_RESTRICT row,
+                      const uint8_t* HWY_RESTRICT below, int width, const float* HWY_RESTRICT k,
+                      uint8_t* HWY_RESTRICT out) {
+    const hn::ScalableTag<int16_t> di;
+    const hn::Rebind<uint8_t, decltype(di)> d8;
+    using VI = hn::Vec<decltype(di)>;
+    VI w[9];
+    for (int t = 0; t < 9; ++t) w[t] = hn::Set(di, static_cast<int16_t>(k[t]));
+    const uint8_t* rows[3] = {above, row, below};
+    const VI zero = hn::Zero(di), top = hn::Set(di, 255);
+    const int lanes = static_cast<int>(hn::Lanes(di));
+    int j = 0;
+    for (; j + lanes <= width; j += lanes) {
+        VI sum = zero;
+        for (int r = 0; r < 3; ++r)
+            for (int c = 0; c < 3; ++c)
+                sum = hn::Add(sum, hn::Mul(hn::PromoteTo(di, hn::LoadU(d8, rows[r] + j + c)), w[3 * r + c]));
+        hn::StoreU(hn::DemoteTo(d8, hn::Min(hn::Max(sum, zero), top)), d8, out + j);
+    }
+    for (; j < width; ++j) out[j] = scalar::convolve9(above, row, below, j, k);
+}
+
+}  // namespace orvex::HWY_NAMESPACE
+HWY_AFTER_NAMESPACE();
+
+#if HWY_ONCE
+namespace orvex {
+
+int TruncatedProduct(uint8_t value, float weight) {
+    const float product = value * weight;
+    if (std::isnan(product)) return 0;
+    if (product >= 2147483648.0f) return std::numeric_limits<int>::max();
+    if (product <= -2147483648.0f) return std::numeric_limits<int>::min();
+    return static_cast<int>(product);
+}
+
+namespace scalar {
+inline uint8_t convolve9(const uint8_t* above, const uint8_t* row, const uint8_t* below, int j, const float* k) {
+    int64_t sum = 0;
+    const uint8_t* rows[3] = {above, row, below};
+    for (int r = 0; r < 3; ++r)
+        for (int c = 0; c < 3; ++c) sum += TruncatedProduct(rows[r][j + c], k[3 * r + c]);
+    return static_cast<uint8_t>(std::clamp<int64_t>(sum, 0, 255));
+}
+}  // namespace scalar
+
+HWY_EXPORT(MedianRow8);
+HWY_EXPORT(MedianRow16);
+HWY_EXPORT(MinimumRowVector);
+HWY_EXPORT(MaximumRowVector);
+HWY_EXPORT(ConvolveRowFloat);
+HWY_EXPORT(ConvolveRowWhole);
+
+void MedianRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out) {
+    HWY_DYNAMIC_DISPATCH(MedianRow8)(above, row, below, width, out);
+}
+
+void MedianRow(const uint16_t* above, const uint16_t* row, const uint16_t* below, int width, uint16_t* out) {
+    HWY_DYNAMIC_DISPATCH(MedianRow16)(above, row, below, width, out);
+}
+
+void MinimumRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out) {
+    HWY_DYNAMIC_DISPATCH(MinimumRowVector)(above, row, below, width, out);
+}
+
+void MaximumRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out) {
+    HWY_DYNAMIC_DISPATCH(MaximumRowVector)(above, row, below, width, out);
+}
+
+void ConvolveRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width,
+                 const std::array<float, 9>& weights, uint8_t* out) {
+    // The vector paths need weights under which no product and no sum can
+    // leave the range they sum in; the rest (huge or non-finite weights) takes
+    // the saturating scalar path.
+    double reach = 0;
+    bool finite = true, whole = true;
+    for (float w : weights) {
+        finite = finite && std::isfinite(w);
+        whole = whole && std::isfinite(w) && w == std::trunc(w);
+        reach += 255.0 * std::fabs(static_cast<double>(w));
+    }
+    if (finite && whole && reach <= 32767.0) {
+        HWY_DYNAMIC_DISPATCH(ConvolveRowWhole)(above, row, below, width, weights.data(), out);
+    } else if (finite && reach < 2147483000.0) {
+        HWY_DYNAMIC_DISPATCH(ConvolveRowFloat)(above, row, below, width, weights.data(), out);
+    } else {
+        for (int j = 0; j < width; ++j) out[j] = scalar::convolve9(above, row, below, j, weights.data());
+    }
+}
+
+}  // namespace orvex
+#endif
