@@ -2,6 +2,7 @@
 
 #include "app/file_formats.h"
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
@@ -21,6 +22,7 @@
 #include "app/file_formats.h"
 #include "app/history_file.h"
 #include "app/palette_bar.h"
+#include "app/program_folder.h"
 #include "app/progress.h"
 #include "app/scale_bar.h"
 #include "app/shell_commands.h"
@@ -68,6 +70,18 @@ std::string FolderOf(const std::string& path) {
 }
 
 std::string DisplayName(const std::string& path) { return path.substr(folderEnd(path)); }
+
+int OpenTypeOf(const std::string& path) {
+    const std::string name = DisplayName(path);
+    const size_t dot = name.rfind('.');
+    std::string extension = dot == std::string::npos ? std::string() : name.substr(dot + 1);
+    for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension == "pcx") return OpenPcx;
+    if (extension == "bmp") return OpenBmp;
+    if (extension == "grd") return OpenGrid8;
+    if (extension == "fc") return OpenPalette;
+    return OpenTiff;
+}
 
 bool EnoughDiskSpace(uint64_t imageBytes, uint64_t freeBytes) {
     return imageBytes + 100000 <= freeBytes;
@@ -166,7 +180,8 @@ void PaletteBarOverlay(const ImageEvent& e) {
 }  // namespace
 
 void Application::Start(const std::string& folder) {
-    programFolder = folder.empty() ? "." : folder;
+    searchFolder = folder.empty() ? "." : folder;
+    programFolder = KeptFilesFolder(searchFolder);
     profilePath = programFolder + "/Orvex.ini";
     loadProfile();
     LogHistory(ImageHandle{}, "Orvex started:  ", true);
@@ -273,6 +288,15 @@ void Application::OnFileOpen() {
     if (!answer) return;
     lastFileType = std::clamp(answer->filterIndex, 0, 6);
     OpenImageFile(answer->path, lastFileType);
+}
+
+void Application::OpenCommandLineFiles(const std::vector<std::string>& paths) {
+    for (const std::string& path : paths) {
+        std::error_code error;
+        std::filesystem::path full = std::filesystem::absolute(path, error);
+        const std::string name = error ? path : full.lexically_normal().string();
+        OpenImageFile(name, OpenTypeOf(name));
+    }
 }
 
 void Application::OpenRecentFile(int index) {
@@ -429,7 +453,7 @@ class SaveChangesDialog : public platform::DialogModel {
 public:
     enum class Choice { Yes, No, CloseAll, Cancel };
     explicit SaveChangesDialog(const std::string& prompt) : DialogModel("Save Changes") {
-        add({.label = "Prompt", .kind = platform::ControlKind::ReadOut, .text = prompt});
+        add({.label = "Prompt", .kind = platform::ControlKind::ReadOut, .text = prompt, .captioned = false});
         add({.label = "&Yes", .kind = platform::ControlKind::Button});
         add({.label = "&No", .kind = platform::ControlKind::Button});
         add({.label = "Close &All", .kind = platform::ControlKind::Button});

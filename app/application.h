@@ -69,6 +69,9 @@ std::string ReplaceExtension(const std::string& name, const std::string& extensi
 std::string FolderOf(const std::string& path);
 /// The name a window shows in its title and prompts: the text after the folder part.
 std::string DisplayName(const std::string& path);
+/// The open-dialog type a file's extension stands for: ".pcx" PCX, ".bmp" BMP,
+/// ".grd" 8-bit grid, ".fc" palette, anything else TIFF.
+int OpenTypeOf(const std::string& path);
 /// The save rule: the image fits when its bytes and 100000 do not exceed the free bytes.
 bool EnoughDiskSpace(uint64_t imageBytes, uint64_t freeBytes);
 /// Free bytes of the drive holding the path (kUnknownFreeBytes when it cannot be read).
@@ -77,6 +80,12 @@ uint64_t FreeBytes(const std::string& path);
 class Application {
 public:
     // --- State ---
+    /// The folder the program was started with: its initialization file is
+    /// searched there after the fixed places.
+    std::string searchFolder = ".";
+    /// Where the program keeps its files (the profile file, "last.cp" and the
+    /// like): the folder it was started with, or the per-user configuration
+    /// folder when that cannot be written.
     std::string programFolder = ".";
     std::string profilePath = "./Orvex.ini";
     std::string imageDataDirectory = "orvex/ImageData";
@@ -96,7 +105,8 @@ public:
     std::function<uint64_t(const std::string& folder)> freeBytes;
 
     // --- Start and end ---
-    /// Starts the program with its profile file in `programFolder`.
+    /// Starts the program from `programFolder` (its profile file there, or in
+    /// the per-user configuration folder when that cannot be written).
     void Start(const std::string& programFolder);
     /// Closing the main window: true when the program ends.
     bool CloseMainWindow();
@@ -112,6 +122,10 @@ public:
     void OnFileOpen();
     /// Opens a file of an open-dialog type; the first new window, or none.
     ImageHandle OpenImageFile(const std::string& path, int type);
+    /// Files named on the command line, each opened as "&Open..." would with
+    /// the type its extension names (OpenTypeOf); relative paths are taken
+    /// from the current folder.
+    void OpenCommandLineFiles(const std::vector<std::string>& paths);
     /// A recent-file entry (0 = most recent).
     void OpenRecentFile(int index);
     void AddRecentFile(const std::string& path, int type);

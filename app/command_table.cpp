@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "imagestore/image_interface.h"
+#include "platform/ui.h"
 
 namespace orvex::app {
 
@@ -92,9 +93,18 @@ const Command* CommandTable::find(const std::string& path) const {
     return nullptr;
 }
 
+bool CommandTable::isEnabled(const Command& command) {
+    if (!command.run) return false;
+    // A pick runs its own event loop: a command started from inside it would
+    // start a second pick the first could never return from, or close the
+    // window being picked on.
+    if (!command.duringPick && platform::ui().pickPending()) return false;
+    return !command.enabled || command.enabled();
+}
+
 bool CommandTable::isEnabled(const std::string& path) const {
     const Command* c = find(path);
-    return c && (!c->enabled || c->enabled());
+    return c && isEnabled(*c);
 }
 
 bool CommandTable::isChecked(const std::string& path) const {
@@ -105,7 +115,7 @@ bool CommandTable::isChecked(const std::string& path) const {
 CommandTable::RunResult CommandTable::run(const std::string& path) const {
     const Command* c = find(path);
     if (!c) return RunResult::Unknown;
-    if (c->enabled && !c->enabled()) return RunResult::Disabled;
+    if (!isEnabled(*c)) return RunResult::Disabled;
     // A copy: the handler may change the table (commands that appear with their Parts).
     auto handler = c->run;
     if (wrapper_) {

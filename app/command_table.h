@@ -23,6 +23,10 @@ struct Command {
     std::string status;
     /// A separator line goes above this command in its menu.
     bool separatorBefore = false;
+    /// Offered while a pick waits for the user: the command only changes how
+    /// things are shown (bars, window arrangement, help), never picks, opens a
+    /// dialog or closes a window. Every other command waits for the pick.
+    bool duringPick = false;
 };
 
 /// The path without "&" mnemonics and with single blanks around " > ", compared
@@ -54,7 +58,10 @@ public:
     /// The command with this path (with or without "&", any case), or null.
     const Command* find(const std::string& path) const;
 
+    /// Enabled: it has a handler, its own test allows it, and no pick is
+    /// waiting unless the command may run during one.
     bool isEnabled(const std::string& path) const;
+    static bool isEnabled(const Command& command);
     bool isChecked(const std::string& path) const;
 
     enum class RunResult { Done, Unknown, Disabled };

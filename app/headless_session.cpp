@@ -10,13 +10,13 @@
 #include "app/macro.h"
 #include "app/macro_recorder.h"
 #include "app/palette_bar.h"
+#include "app/program_folder.h"
 #include "app/scale_bar.h"
 #include "config/software_settings.h"
 #include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_window_events.h"
 #include "imagestore/window_list.h"
-#include "platform/library.h"
 #include "platform/ui.h"
 
 namespace orvex::app {
@@ -31,7 +31,7 @@ void StartHeadless(MacroUi& ui, const std::string& iniPath) {
             return true;
         };
     }
-    a.Start(platform::programFolder());
+    a.Start(ProgramFolder());
 }
 
 void EndHeadless(MacroUi& ui) {

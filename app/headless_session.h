@@ -9,8 +9,9 @@ namespace orvex::app {
 
 class MacroUi;
 
-/// Starts the system on the given Ui: the initialization file is searched for
-/// as usual, or `iniPath` is taken as it (DEMO when none is found).
+/// Starts the system on the given Ui in the program's folder (ProgramFolder()):
+/// the initialization file is searched for as usual, or `iniPath` is taken as
+/// it (DEMO when none is found).
 void StartHeadless(MacroUi& ui, const std::string& iniPath);
 /// Ends as "E&xit" with "Close &All": nothing is asked, nothing saved.
 void EndHeadless(MacroUi& ui);

@@ -21,9 +21,9 @@ HistoryViewer::HistoryViewer(const std::string& title, const std::string& histor
     if (lines_.size() > static_cast<size_t>(kMaxLines))
         lines_.erase(lines_.begin(), lines_.end() - kMaxLines);
 
-    add({.label = "History", .kind = ControlKind::ReadOut});
+    add({.label = "History", .kind = ControlKind::ReadOut, .captioned = false});
     add({.label = "Lines:", .kind = ControlKind::ReadOut});
-    add({.label = "Page", .kind = ControlKind::Spin, .min = 1, .max = std::max(1, lineCount())});
+    add({.label = "Page", .kind = ControlKind::Spin, .min = 1, .max = std::max(1, lineCount()), .captioned = false});
     add({.label = "Previous", .kind = ControlKind::Button});
     add({.label = "Next", .kind = ControlKind::Button});
     add({.label = "Cancel", .kind = ControlKind::Button});

@@ -170,8 +170,11 @@ RegisterImageDialog::RegisterImageDialog(ImageHandle window)
     int width = image ? image->Width() : 1, height = image ? image->Height() : 1;
     int previewW = std::min(width, kPreviewSize), previewH = std::min(height, kPreviewSize);
     add({.label = "Preview", .kind = ControlKind::Canvas, .width = previewW, .height = previewH});
-    add({.label = "Horizontal", .kind = ControlKind::ScrollBar, .min = 0, .max = std::max(0, width - previewW)});
-    add({.label = "Vertical", .kind = ControlKind::ScrollBar, .min = 0, .max = std::max(0, height - previewH)});
+    // Along the bottom and the right edge of the preview.
+    add({.label = "Horizontal", .kind = ControlKind::ScrollBar, .min = 0, .max = std::max(0, width - previewW),
+         .width = previewW});
+    add({.label = "Vertical", .kind = ControlKind::ScrollBar, .min = 0, .max = std::max(0, height - previewH),
+         .height = previewH});
     add({.label = "OK", .kind = ControlKind::Button});
     add({.label = "Cancel", .kind = ControlKind::Button});
 }
@@ -193,9 +196,24 @@ void RegisterImageDialog::restore() {
     opened_ = false;
 }
 
+namespace {
+// The point whose Raster field this is (1 or 2), 0 for any other control.
+int rasterPointOf(const DialogControl& control) {
+    if (control.kind != ControlKind::IntEdit) return 0;
+    if (control.group == "Point 1") return 1;
+    if (control.group == "Point 2") return 2;
+    return 0;
+}
+}  // namespace
+
 void RegisterImageDialog::changed(DialogControl& control) {
-    if (control.group == "Point 1" && control.kind == ControlKind::IntEdit) focusedPoint_ = 1;
-    if (control.group == "Point 2" && control.kind == ControlKind::IntEdit) focusedPoint_ = 2;
+    if (int point = rasterPointOf(control)) focusedPoint_ = point;
+}
+
+void RegisterImageDialog::focused(DialogControl& control) {
+    // The preview picks for the point whose Raster field holds the focus, and
+    // for none once the focus has gone to another field.
+    focusedPoint_ = rasterPointOf(control);
 }
 
 bool RegisterImageDialog::pressed(DialogControl& control) {

@@ -46,12 +46,15 @@ public:
     void initialize() override;
     bool pressed(platform::DialogControl& control) override;
     void changed(platform::DialogControl& control) override;
+    /// The focus in a point's Raster X or Y field arms the preview for that point.
+    void focused(platform::DialogControl& control) override;
     void paint(platform::DialogControl& canvas, platform::Surface& surface) override;
     void mouse(platform::DialogControl& canvas, const platform::CanvasMouse& event) override;
 
     /// Which point the preview writes to: the point whose Raster field was
     /// last given the focus (1 or 2), 0 for none.
     void focusPoint(int point) { focusedPoint_ = point; }
+    int focusedPoint() const { return focusedPoint_; }
     /// Puts the registration back as it was when the dialog opened.
     void restore();
 

@@ -64,6 +64,16 @@ std::string PickHoverText(ImageHandle window) {
     return text;
 }
 
+namespace {
+// The windows picked so far, all still open: an entry whose window has
+// closed during the pick would hand the operation a dead window.
+bool pickedStillOpen(const PickRequest& request, int picked) {
+    for (int i = 0; i < picked; ++i)
+        if (!LiveView(request.entries[i].window)) return false;
+    return true;
+}
+}  // namespace
+
 int PickImages(PickRequest& request) {
     const size_t most = static_cast<size_t>(std::max(request.maxEntries, 0));
     if (request.entries.size() > most) request.entries.resize(most);
@@ -79,6 +89,7 @@ int PickImages(PickRequest& request) {
         };
         prompt.hoverText = [](int number) { return PickHoverText(ImageHandle{number}); };
         platform::ImagePickEvent event = platform::ui().awaitImagePick(prompt);
+        if (!pickedStillOpen(request, current)) event.kind = platform::ImagePickEvent::Kind::Cancel;
         switch (event.kind) {
             case platform::ImagePickEvent::Kind::Cancel:
                 for (auto& e : request.entries) e.window = {};

@@ -2,6 +2,7 @@
 #include "acquisition/channel_tables.h"
 #include "acquisition/run_state.h"
 #include "app/application.h"
+#include "app/program_folder.h"
 #include "app/settings_install.h"
 #include "config/elmfile.h"
 #include "config/ini_location.h"
@@ -12,7 +13,7 @@ namespace orvex::app {
 
 LifecycleSteps DefaultLifecycleSteps() {
     LifecycleSteps s;
-    s.locateIni = [] { return config::LocateIniFile(); };
+    s.locateIni = [] { return config::LocateIniFile(IniSearch(application().searchFolder)); };
     s.prepareTables = [] {
         InstallSettingsHandlers();
         config::NameElementListKeys();

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <map>
 
 #include "imagestore/image_interface.h"
 #include "imagestore/orvex_view.h"
@@ -188,9 +189,22 @@ bool PALFILE::StripRect(const PaletteBarImage& image, double& left, double& top,
             top = b - 0.05 * h;
             return true;
         default:
-            say("PALFILE::GetValues()", "Bad Palette Position");
+            // Told once when the settings are read (ReadBarSettings), never
+            // from a repaint, which would show one box per repaint.
             return false;
     }
+}
+
+bool PALFILE::ShowsValueRange(const PaletteBarImage& image) const {
+    const std::array<uint32_t, 256> ours = defaultPalette();
+    return !(image.palette.size() == 256 && std::equal(ours.begin(), ours.end(), image.palette.begin()));
+}
+
+bool PALFILE::CheckPosition() {
+    if (position >= 1 && position <= 4) return true;
+    say("PALFILE::GetValues()", "Bad Palette Position");
+    position = kDefaultPosition;
+    return false;
 }
 
 static std::string fiveDigits(double v) {
@@ -211,9 +225,7 @@ void PALFILE::Draw(const PaletteBarImage& image, platform::Surface& surface,
     // Which entries, and what their ends stand for.
     int firstEntry = 0, lastEntry = 255;
     double lowLabel = image.zLow, highLabel = image.zHigh;
-    std::array<uint32_t, 256> ours = defaultPalette();
-    bool same = image.palette.size() == 256 && std::equal(ours.begin(), ours.end(), image.palette.begin());
-    if (!same) {
+    if (ShowsValueRange(image)) {
         int lo = std::max(0, std::min(image.minValue, image.maxValue));
         int hi = std::max(0, std::max(image.minValue, image.maxValue));
         double scale = image.depth > 8 ? 65535.0 : 255.0;
@@ -276,6 +288,104 @@ void PALFILE::Draw(const PaletteBarImage& image, platform::Surface& surface,
     }
 }
 
+// --- The value range of each window, kept row by row ------------------------
+
+namespace {
+
+// The smallest and largest value of every row of one window, counted again
+// only for the rows written since: a repaint during a scan combines the rows
+// rather than reading the whole image.
+struct RowRanges {
+    const Image* image = nullptr;
+    int width = 0, height = 0, depth = 0;
+    std::vector<uint16_t> low, high;
+    std::vector<char> stale;
+    bool anyStale = true;
+};
+
+std::map<int, RowRanges>& rowRanges() {
+    static std::map<int, RowRanges> ranges;
+    return ranges;
+}
+
+long long& rowsRead() {
+    static long long count = 0;
+    return count;
+}
+
+void markRows(int number, long long first, long long count) {
+    auto it = rowRanges().find(number);
+    if (it == rowRanges().end()) return;
+    RowRanges& r = it->second;
+    for (long long row = std::max(0LL, first); row < std::min<long long>(first + count, r.height); ++row) {
+        r.stale[static_cast<size_t>(row)] = 1;
+        r.anyStale = true;
+    }
+}
+
+void valueRangeListener(const ImageEvent& event) {
+    switch (event.code) {
+        case ImageEventLine: markRows(event.window.number, event.first, 1); break;
+        case ImageEventBlock:
+            markRows(event.window.number, (event.first >> 16) & 0xFFFF, (event.second >> 16) & 0xFFFF);
+            break;
+        case ImageEventDestroying: rowRanges().erase(event.window.number); break;
+        default: break;
+    }
+}
+
+}  // namespace
+
+bool PaletteBarValueRange(ImageHandle window, int& low, int& high) {
+    OrvexView* view = LiveView(window);
+    if (!view || !view->image) return false;
+    const Image& image = *view->image;
+    RowRanges& r = rowRanges()[window.number];
+    const bool listening =
+        std::find(view->listeners.begin(), view->listeners.end(), &valueRangeListener) != view->listeners.end();
+    if (!listening || r.image != &image || r.width != image.Width() || r.height != image.Height() ||
+        r.depth != image.Depth()) {
+        // A window seen for the first time, or another image in it: every row.
+        if (!listening) AddImageListener(window, &valueRangeListener);
+        r = RowRanges{&image, image.Width(), image.Height(), image.Depth(), {}, {}, {}, true};
+        const size_t rows = static_cast<size_t>(std::max(0, r.height));
+        r.low.assign(rows, 65535);
+        r.high.assign(rows, 0);
+        r.stale.assign(rows, 1);
+    }
+    if (r.anyStale) {
+        const bool wide = image.Depth() > 8;
+        std::vector<uint16_t> row(static_cast<size_t>(std::max(0, image.Width())));
+        for (int y = 0; y < r.height; ++y) {
+            if (!r.stale[static_cast<size_t>(y)]) continue;
+            r.stale[static_cast<size_t>(y)] = 0;
+            uint16_t lo = 65535, hi = 0;
+            ++rowsRead();
+            if (image.ReadLine(y, row.data(), 16)) {
+                for (uint16_t v : row) {
+                    const uint16_t value = wide ? v : static_cast<uint16_t>(v >> 8);
+                    lo = std::min(lo, value);
+                    hi = std::max(hi, value);
+                }
+            }
+            r.low[static_cast<size_t>(y)] = lo;
+            r.high[static_cast<size_t>(y)] = hi;
+        }
+        r.anyStale = false;
+    }
+    int lo = 65535, hi = 0;
+    for (int y = 0; y < r.height; ++y) {
+        lo = std::min<int>(lo, r.low[static_cast<size_t>(y)]);
+        hi = std::max<int>(hi, r.high[static_cast<size_t>(y)]);
+    }
+    if (lo > hi) lo = hi = 0;
+    low = lo;
+    high = hi;
+    return true;
+}
+
+long long PaletteBarRowsRead() { return rowsRead(); }
+
 bool DescribeForPaletteBar(ImageHandle window, PaletteBarImage& out) {
     const Image* image = LiveImage(window);
     if (!image) return false;
@@ -292,21 +402,8 @@ bool DescribeForPaletteBar(ImageHandle window, PaletteBarImage& out) {
     out.zUnits = z.units;
     out.depth = image->Depth();
     GetPalette(window, out.palette);
-    // The smallest and largest pixel values, row by row.
-    int lo = 65535, hi = 0;
-    std::vector<uint16_t> row(static_cast<size_t>(std::max(0, image->Width())));
-    for (int r = 0; r < image->Height(); ++r) {
-        if (!image->ReadLine(r, row.data(), 16)) continue;
-        bool wide = image->Depth() > 8;
-        for (uint16_t v : row) {
-            int value = wide ? v : v >> 8;
-            lo = std::min(lo, value);
-            hi = std::max(hi, value);
-        }
-    }
-    if (lo > hi) lo = hi = 0;
-    out.minValue = lo;
-    out.maxValue = hi;
+    // The range only matters to a bar that shows the entries the pixels use.
+    if (out.zRegistered && palfile().ShowsValueRange(out)) PaletteBarValueRange(window, out.minValue, out.maxValue);
     return true;
 }
 
@@ -314,6 +411,9 @@ void DrawPaletteBar(ImageHandle window, platform::Surface& surface,
                     const DisplayMapping* printMapping) {
     PALFILE& bar = palfile();
     if (bar.hide) return;
+    const Image* shown = LiveImage(window);
+    // An image without a Z registration shows no bar: nothing to describe.
+    if (!shown || (bar.hasDefaultPalette() && shown->GetZRegistration().flag == 0)) return;
     PaletteBarImage image;
     if (!DescribeForPaletteBar(window, image)) return;
     bar.Draw(image, surface, OverlayMapping(window, printMapping));

@@ -34,7 +34,8 @@ public:
     bool hide = false;
     bool black = false;
     std::string units = "counts";
-    int position = 2;  // 1 above, 2 left of, 3 right of, 4 below the image
+    static constexpr int kDefaultPosition = 2;
+    int position = kDefaultPosition;  // 1 above, 2 left of, 3 right of, 4 below the image
     // [software] "default palette"
     std::string defaultPalettePath;
 
@@ -55,9 +56,16 @@ public:
     void ReadBarSettings(const std::string& iniPath);
     void WriteBarSettings(const std::string& iniPath) const;
 
+    /// A position outside 1-4 shows "Bad Palette Position" and falls back to
+    /// the default; false then. Run where the settings are read.
+    bool CheckPosition();
+    /// Whether the bar shows only the entries the pixels use (the image's
+    /// palette is not the default one), so that it needs their value range.
+    bool ShowsValueRange(const PaletteBarImage& image) const;
+
     /// The strip in real coordinates of the registration corners for the
-    /// current position: left, top, right, bottom. False for a bad position
-    /// (after "Bad Palette Position").
+    /// current position: left, top, right, bottom. False, silently, for a bad
+    /// position (CheckPosition has told of it when the settings were read).
     bool StripRect(const PaletteBarImage& image, double& left, double& top, double& right,
                    double& bottom) const;
 
@@ -79,8 +87,15 @@ private:
 /// The one palette bar of the program.
 PALFILE& palfile();
 
-/// What the palette bar reads of a live window (false when it is not live).
+/// What the palette bar reads of a live window (false when it is not live);
+/// the value range only when the bar shows it.
 bool DescribeForPaletteBar(ImageHandle window, PaletteBarImage& out);
+/// The smallest and largest pixel value of a window (16-bit images: the
+/// values, 8-bit: the values as bytes), kept row by row and counted again
+/// only for the rows written since the last call.
+bool PaletteBarValueRange(ImageHandle window, int& low, int& high);
+/// Rows read for value ranges so far (tests: a repaint reads none).
+long long PaletteBarRowsRead();
 /// The palette bar over a window, through the window's mapping or the printer's.
 void DrawPaletteBar(ImageHandle window, platform::Surface& surface,
                     const DisplayMapping* printMapping = nullptr);

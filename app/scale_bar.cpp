@@ -132,7 +132,8 @@ void PALFILE::ReadBarSettings(const std::string& ini) {
     hide = config::ReadProfileBool(ini, "palettebar", "hide", "false");
     black = config::ReadProfileBool(ini, "palettebar", "black", "false");
     units = config::ReadProfileString(ini, "palettebar", "units", "counts");
-    position = config::ReadProfileInt(ini, "palettebar", "position", 2);
+    position = config::ReadProfileInt(ini, "palettebar", "position", kDefaultPosition);
+    CheckPosition();
     defaultPalettePath = config::LocalPath(config::ReadProfileString(ini, "software", "default palette", ""));
 }
 

@@ -18,13 +18,14 @@ namespace orvex::app {
 namespace {
 
 void add(const char* path, std::function<void()> run, const char* status, bool needsImage = false,
-         bool separator = false) {
+         bool separator = false, bool duringPick = false) {
     Command c;
     c.path = path;
     c.run = std::move(run);
     c.status = status;
     if (needsImage) c.enabled = HasActiveImage;
     c.separatorBefore = separator;
+    c.duringPick = duringPick;
     commandTable().add(std::move(c));
 }
 
@@ -74,8 +75,10 @@ void RegisterShellCommands() {
     RegisterSetupCommands();
 
     add("Window > Zoom > &In", [] { ZoomIn(ActiveImageWindow()); }, "Zoom in on a rectangle", true);
-    add("Window > Zoom > &Out", [] { ZoomOut(ActiveImageWindow()); }, "Zoom out one step", true);
-    add("Window > Zoom > &Extents", [] { ZoomExtents(ActiveImageWindow()); }, "Show the whole image", true);
+    // Looking at an image from further away is what a user does while pointing at one.
+    add("Window > Zoom > &Out", [] { ZoomOut(ActiveImageWindow()); }, "Zoom out one step", true, false, true);
+    add("Window > Zoom > &Extents", [] { ZoomExtents(ActiveImageWindow()); }, "Show the whole image", true,
+        false, true);
     add("Window > Zoom > &Set...", [&a] { ShowZoomSet(a.frontEnd.tileWindows); }, "Set the zoom factor", true);
     auto mirror = [&a](const char* path, bool horizontal, const char* status, bool separator) {
         Command c;

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include "app/headless_session.h"
+#include "app/program_folder.h"
 #include "cli/options.h"
 
 namespace orvex::cli {
@@ -26,6 +27,13 @@ bool parse(const std::vector<std::string>& args, const std::vector<std::string>&
         status = 0;
         return false;
     }
+    if (auto folder = line.value("program-folder")) {
+        if (folder->empty()) {
+            status = Usage("--program-folder needs a folder");
+            return false;
+        }
+        app::UseProgramFolder(*folder);
+    }
     return true;
 }
 
@@ -34,7 +42,7 @@ bool parse(const std::vector<std::string>& args, const std::vector<std::string>&
 int RunMacroCommand(const std::vector<std::string>& args) {
     CommandLine line;
     int status = 0;
-    if (!parse(args, {"ini", "record"}, {"each"}, line, status)) return status;
+    if (!parse(args, {"ini", "program-folder", "record"}, {"each"}, line, status)) return status;
     app::MacroRunOptions options;
     options.iniPath = line.value("ini").value_or("");
     options.recordPath = line.value("record").value_or("");
@@ -56,7 +64,7 @@ int RunMacroCommand(const std::vector<std::string>& args) {
 int AcquireCommand(const std::vector<std::string>& args) {
     CommandLine line;
     int status = 0;
-    if (!parse(args, {"ini", "mode", "passes", "out"}, {}, line, status)) return status;
+    if (!parse(args, {"ini", "program-folder", "mode", "passes", "out"}, {}, line, status)) return status;
     if (!line.operands.empty()) return Usage("acquire takes no operands");
     app::AcquireOptions a;
     if (auto ini = line.value("ini")) a.iniPath = *ini;
@@ -76,8 +84,8 @@ int AcquireCommand(const std::vector<std::string>& args) {
 }
 
 std::string AppCommandsHelp() {
-    return R"(  orvex-cli run [--ini FILE] [--record FILE] MACRO
-  orvex-cli run [--ini FILE] MACRO --each FILE...
+    return R"(  orvex-cli run [--ini FILE] [--program-folder DIR] [--record FILE] MACRO
+  orvex-cli run [--ini FILE] [--program-folder DIR] MACRO --each FILE...
       Starts the system as the workstation does and runs the commands of the
       macro file MACRO, one per line (see docs/macros.md): menu commands by
       their menu path, opening, saving, closing and activating image windows,
@@ -88,13 +96,23 @@ std::string AppCommandsHelp() {
       and ${dir} (its folder) replaced in every line; it ends with
       "N passed, M failed" and exits 1 when any run failed.
 
-  orvex-cli acquire [--ini FILE] [--mode single|continuous|average]
-                    [--passes N] [--out DIR]
+  orvex-cli acquire [--ini FILE] [--program-folder DIR]
+                    [--mode single|continuous|average] [--passes N] [--out DIR]
       Starts the system as the workstation does (DEMO when no initialization
       file is found), runs one acquisition (continuous: Finish after N passes,
       default 1), saves one TIFF per enabled channel into DIR (default: the
       current folder) named after the channel, and writes the global history
       file there at the end.
+
+  The program's folder: these two commands search "Orvex.ini" in ./Orvex.ini,
+  ./modules/Orvex.ini, /ov/modules/Orvex.ini, then in the program's folder,
+  then in the per-user configuration folder ($XDG_CONFIG_HOME/orvex, else
+  ~/.config/orvex); the profile file and the files the dialogs keep
+  ("last.cp", "last.cy", "last.fc", ...) go to the program's folder, or to the
+  per-user folder when the program's folder cannot be written. The program's
+  folder is the folder of orvex-cli unless --program-folder DIR or the
+  environment variable ORVEX_PROGRAM_FOLDER=DIR gives another (tests give
+  each run a folder of its own this way; the workstation takes the same).
 )";
 }
 

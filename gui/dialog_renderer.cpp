@@ -1,6 +1,9 @@
 #include "gui/dialog_renderer.h"
 
 #include <QCheckBox>
+#include <QFontMetrics>
+#include <QTextDocument>
+#include <cmath>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -69,6 +72,36 @@ private:
 
 QString qs(const std::string& s) { return QString::fromStdString(s); }
 
+// A button's label as it reads, without the "&" that marks its mnemonic.
+QString withoutMnemonic(const std::string& label) {
+    QString text = qs(label);
+    text.replace("&&", QString(QChar(0x1)));
+    text.remove('&');
+    text.replace(QChar(0x1), '&');
+    return text;
+}
+
+// What a read-out shows: the text without the line end a stored text may
+// carry ("Date:" holds the TIFF date with its newline).
+QString readOutText(const std::string& text) {
+    QString shown = qs(text);
+    while (shown.endsWith('\n') || shown.endsWith('\r')) shown.chop(1);
+    return shown;
+}
+
+// The caption of a control inside its group box: its label without the
+// group's name in front ("Point 1 Vector X" in "Point 1" reads "Vector X").
+QString captionIn(const DialogControl& c) {
+    if (!c.group.empty() && c.label.size() > c.group.size() + 1 && c.label.compare(0, c.group.size(), c.group) == 0 &&
+        c.label[c.group.size()] == ' ')
+        return qs(c.label.substr(c.group.size() + 1));
+    return qs(c.label);
+}
+
+bool isEdit(ControlKind kind) {
+    return kind == ControlKind::Edit || kind == ControlKind::IntEdit || kind == ControlKind::RealEdit;
+}
+
 bool needsCaption(ControlKind kind) {
     switch (kind) {
         case ControlKind::Edit:
@@ -106,6 +139,14 @@ void DialogRenderer::build() {
     std::string groupName;
     int formRow = 0;
     bool firstEdit = true;
+    // A group of fields ("Point 1": its Vector and Raster fields) in a box of
+    // its own, laid out as a form inside it.
+    QGroupBox* fieldBox = nullptr;
+    QGridLayout* fieldForm = nullptr;
+    std::string fieldGroup;
+    int fieldRow = 0;
+    // A canvas keeps the scroll bars that follow it at its edges.
+    QGridLayout* canvasGrid = nullptr;
 
     auto endGroup = [&] {
         group = nullptr;
@@ -119,11 +160,35 @@ void DialogRenderer::build() {
         }
         buttonRow = nullptr;
     };
+    auto openFieldBox = [&](const std::string& name) {
+        ensureForm();
+        fieldBox = new QGroupBox(qs(name), this);
+        fieldForm = new QGridLayout(fieldBox);
+        fieldGroup = name;
+        fieldRow = 0;
+        form->addWidget(fieldBox, formRow++, 0, 1, 2);
+    };
 
     for (size_t i = 0; i < controls.size(); ++i) {
         DialogControl& c = controls[i];
         QWidget* w = nullptr;
         if (c.kind != ControlKind::Radio || c.group != groupName) endGroup();
+        const bool inFieldGroup = c.kind != ControlKind::Radio && c.kind != ControlKind::Button && !c.group.empty();
+        if (!inFieldGroup || c.group != fieldGroup) {
+            fieldBox = nullptr;
+            fieldGroup.clear();
+        }
+        if (c.kind != ControlKind::ScrollBar) canvasGrid = nullptr;
+
+        // A label naming the group of fields that follows is that group's title.
+        if (c.kind == ControlKind::Label && i + 1 < controls.size() && controls[i + 1].group == c.label &&
+            controls[i + 1].kind != ControlKind::Radio && controls[i + 1].kind != ControlKind::Button) {
+            openFieldBox(c.label);
+            fieldBox->setObjectName(qs(c.label));
+            widgets_[i] = fieldBox;
+            continue;
+        }
+        if (inFieldGroup && !fieldBox) openFieldBox(c.group);
 
         switch (c.kind) {
             case ControlKind::Button: {
@@ -186,7 +251,12 @@ void DialogRenderer::build() {
                     case ControlKind::RealEdit: {
                         if (c.kind == ControlKind::Edit && c.height > 1) {
                             auto* edit = new QPlainTextEdit(this);
-                            edit->setFixedHeight(c.height);
+                            // The model gives the height in lines of text.
+                            const QFontMetrics metrics(edit->font());
+                            const int margins = 2 * edit->frameWidth() +
+                                                2 * int(std::ceil(edit->document()->documentMargin())) + 2;
+                            edit->setFixedHeight(c.height * metrics.lineSpacing() + margins);
+                            edit->setTabChangesFocus(true);
                             connect(edit, &QPlainTextEdit::textChanged, this, [this, i, edit] {
                                 if (syncing_) return;
                                 model_.controls()[i].text = edit->toPlainText().toStdString();
@@ -242,6 +312,7 @@ void DialogRenderer::build() {
                         break;
                     }
                     case ControlKind::ScrollBar: {
+                        // The model gives the orientation by the length it sets.
                         auto* bar = new QScrollBar(c.height > c.width ? Qt::Vertical : Qt::Horizontal, this);
                         if (c.width > 0 && c.width >= c.height) bar->setFixedWidth(c.width);
                         if (c.height > 0 && c.height > c.width) bar->setFixedHeight(c.height);
@@ -261,7 +332,17 @@ void DialogRenderer::build() {
                         w = out;
                         break;
                     }
-                    case ControlKind::Canvas: w = new CanvasWidget(*this, i, this); break;
+                    case ControlKind::Canvas: {
+                        w = new CanvasWidget(*this, i, this);
+                        // The scroll bars that follow go along its right and bottom edges.
+                        if (i + 1 < controls.size() && controls[i + 1].kind == ControlKind::ScrollBar) {
+                            canvasGrid = new QGridLayout;
+                            canvasGrid->setSpacing(0);
+                            canvasGrid->addWidget(w, 0, 0);
+                            form->addLayout(canvasGrid, formRow++, 0, 1, 2);
+                        }
+                        break;
+                    }
                     default: {
                         auto* label = new QLabel(this);
                         label->setTextFormat(Qt::PlainText);
@@ -270,15 +351,28 @@ void DialogRenderer::build() {
                         break;
                     }
                 }
-                if (needsCaption(c.kind)) {
-                    auto* caption = new QLabel(qs(c.label), this);
-                    if (c.kind != ControlKind::ReadOut) caption->setBuddy(w);
-                    form->addWidget(caption, formRow, 0);
-                    form->addWidget(w, formRow++, 1);
-                    captions_[i] = caption;
+                if (c.kind == ControlKind::Canvas && canvasGrid) {
+                    // placed with its scroll bars above
+                } else if (c.kind == ControlKind::ScrollBar && canvasGrid) {
+                    auto* bar = static_cast<QScrollBar*>(w);
+                    if (bar->orientation() == Qt::Vertical)
+                        canvasGrid->addWidget(bar, 0, 1);
+                    else
+                        canvasGrid->addWidget(bar, 1, 0);
                 } else {
-                    form->addWidget(w, formRow++, 0, 1, 2);
+                    QGridLayout* into = fieldBox ? fieldForm : form;
+                    int& row = fieldBox ? fieldRow : formRow;
+                    if (needsCaption(c.kind) && c.captioned) {
+                        auto* caption = new QLabel(fieldBox ? captionIn(c) : qs(c.label), this);
+                        if (c.kind != ControlKind::ReadOut) caption->setBuddy(w);
+                        into->addWidget(caption, row, 0);
+                        into->addWidget(w, row++, 1);
+                        captions_[i] = caption;
+                    } else {
+                        into->addWidget(w, row++, 0, 1, 2);
+                    }
                 }
+                if (isEdit(c.kind)) w->installEventFilter(this);
                 break;
             }
         }
@@ -306,6 +400,12 @@ void DialogRenderer::sync() {
     for (size_t i = 0; i < controls.size() && i < widgets_.size(); ++i) {
         const DialogControl& c = controls[i];
         QWidget* w = widgets_[i];
+        if (qobject_cast<QGroupBox*>(w) && c.kind == ControlKind::Label) {
+            // A group's title: shown and enabled with the label.
+            w->setVisible(c.visible);
+            w->setEnabled(c.enabled);
+            continue;
+        }
         QSignalBlocker block(w);
         w->setVisible(c.visible);
         w->setEnabled(c.enabled);
@@ -369,7 +469,7 @@ void DialogRenderer::sync() {
                 break;
             }
             case ControlKind::ReadOut:
-                static_cast<QLabel*>(w)->setText(text);
+                static_cast<QLabel*>(w)->setText(readOutText(c.text));
                 break;
             case ControlKind::Label:
                 static_cast<QLabel*>(w)->setText(c.text.empty() ? qs(c.label) : text);
@@ -409,11 +509,23 @@ void DialogRenderer::reject() {
     }
     const auto& controls = model_.controls();
     for (size_t i = 0; i < controls.size(); ++i)
-        if (controls[i].kind == ControlKind::Button && controls[i].label == "Cancel") {
+        if (controls[i].kind == ControlKind::Button && withoutMnemonic(controls[i].label) == "Cancel") {
             pressButton(i);
             return;
         }
     // A dialog without Cancel closes only through its own buttons.
+}
+
+bool DialogRenderer::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::FocusIn && !syncing_) {
+        for (size_t i = 0; i < widgets_.size(); ++i) {
+            if (widgets_[i] != watched) continue;
+            model_.focused(model_.controls()[i]);
+            sync();
+            break;
+        }
+    }
+    return QDialog::eventFilter(watched, event);
 }
 
 }  // namespace orvex::gui

@@ -25,7 +25,9 @@ public:
     platform::DialogModel& model() { return model_; }
 
 protected:
-    void reject() override;  // Esc and the close box press "Cancel" when there is one
+    void reject() override;  // Esc and the close box press "Cancel" (or "&Cancel") when there is one
+    /// The focus entering an edit field is told to the model.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void build();

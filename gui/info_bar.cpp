@@ -5,6 +5,7 @@
 #include <QPainter>
 #include <QVBoxLayout>
 
+#include "app/progress.h"
 #include "gui/qt_surface.h"
 
 namespace orvex::gui {
@@ -46,7 +47,7 @@ class ProgressWidget : public QWidget {
 public:
     explicit ProgressWidget(InfoBar& bar) : QWidget(&bar), bar_(bar) {
         setObjectName("Progress");
-        setMinimumSize(120, 18);
+        setMinimumSize(120, 8);
         setAttribute(Qt::WA_OpaquePaintEvent);
     }
 
@@ -58,19 +59,9 @@ protected:
         if (percent < 0) return;
         const platform::Rect area{0, 0, width(), height()};
         const std::string text = bar_.progressText().toStdString();
+        // The core's own drawing of the strip, the one its tests check.
         QtSurface surface(painter, event->rect());
-        if (bar_.paintProgress) {
-            bar_.paintProgress(surface, area, percent, text);
-            return;
-        }
-        // Black over the part done, grey over the rest, inside a 3-pixel margin.
-        const QRect inner = rect().adjusted(3, 3, -3, -3);
-        const int done = inner.width() * std::min(percent, 100) / 100;
-        painter.fillRect(QRect(inner.left(), inner.top(), done, inner.height()), Qt::black);
-        painter.fillRect(QRect(inner.left() + done, inner.top(), inner.width() - done, inner.height()),
-                         QColor(128, 128, 128));
-        painter.setPen(Qt::white);
-        painter.drawText(inner, Qt::AlignCenter, bar_.progressText());
+        app::ProgressDisplay::DrawStrip(surface, area, percent, text);
     }
 
 private:
@@ -95,7 +86,9 @@ InfoBar::InfoBar(QWidget* parent) : QWidget(parent) {
         panes_[i]->setFrameShadow(QFrame::Sunken);
         panes_[i]->setTextFormat(Qt::PlainText);
         panes_[i]->setMinimumWidth(80);
-        panes_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        // The bar keeps the height the user gave it, however small: the
+        // panes and the strip share what there is.
+        panes_[i]->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Ignored);
         paneRow->addWidget(panes_[i], 1);
     }
     right->addLayout(paneRow);

@@ -28,9 +28,6 @@ public:
     std::function<void(platform::Surface&, const platform::Rect&)> paintHistogram;
     /// The mouse moved over the histogram at x (within the area); -1 on leave.
     std::function<void(int x, const platform::Rect& area)> hoverHistogram;
-    /// Paints the progress strip (null: the built-in drawing).
-    std::function<void(platform::Surface&, const platform::Rect&, int percent, const std::string&)>
-        paintProgress;
 
     /// Asks for the histogram to be drawn again.
     void refreshHistogram();

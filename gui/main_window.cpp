@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "app/program_folder.h"
 #include "config/profile_file.h"
 #include "gui/image_view.h"
 #include "gui/info_bar.h"
@@ -90,6 +91,21 @@ QIcon printerIcon() {
     return QIcon(pixmap);
 }
 
+// Finish: play to the end and stop there, a triangle against a bar, drawn
+// with shapes (the fonts of a fresh machine often lack the media glyphs).
+QIcon finishIcon() {
+    QPixmap pixmap(24, 24);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(160, 100, 0));
+    const QPointF triangle[] = {{5, 5}, {15, 12}, {5, 19}};
+    p.drawPolygon(triangle, 3);
+    p.drawRect(QRectF(16, 5, 3.5, 14));
+    return QIcon(pixmap);
+}
+
 // Two overlapping sheets: a copy.
 QIcon duplicateIcon() {
     QPixmap pixmap(24, 24);
@@ -143,6 +159,8 @@ struct ToolEntry {
 }  // namespace
 
 static MainWindow* theMainWindow = nullptr;
+// The information bar is never made smaller than its text panes can be read at.
+static constexpr int kSmallestInfoBar = 20;
 
 MainWindow* MainWindow::instance() { return theMainWindow; }
 
@@ -176,6 +194,7 @@ MainWindow::MainWindow(QtUi& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
     // A run dispatches the other commands from inside its pump: the Acquire
     // entries and buttons must show it then, so that Halt can be pressed.
     ui_.onPump = [this] { followRunState(); };
+    ui_.onPickChanged = [this] { updateActions(); };
     statusTimer_ = new QTimer(this);
     statusTimer_->setSingleShot(true);
     statusTimer_->setInterval(300);
@@ -232,6 +251,7 @@ MainWindow::~MainWindow() {
     ui_.onProgress = nullptr;
     ui_.onPrompt = nullptr;
     ui_.onPump = nullptr;
+    ui_.onPickChanged = nullptr;
     ui_.setParentWindow(nullptr);
 }
 
@@ -277,7 +297,7 @@ void MainWindow::buildBars() {
     infoDock_->setFeatures(QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetClosable |
                            QDockWidget::DockWidgetFloatable);
     infoBar_ = new InfoBar(infoDock_);
-    infoBar_->setMinimumHeight(30);
+    infoBar_->setMinimumHeight(kSmallestInfoBar);
     infoDock_->setWidget(infoBar_);
     addDockWidget(Qt::BottomDockWidgetArea, infoDock_);
 }
@@ -298,16 +318,18 @@ void MainWindow::addFrontEndCommands() {
         c.separatorBefore = separator;
         c.run = [this, bar] { bar->setVisible(!bar->isVisibleTo(this)); };
         c.checked = [this, bar] { return bar->isVisibleTo(this); };
+        c.duringPick = true;  // a bar shown or hidden changes nothing a pick relies on
         addIfMissing(std::move(c));
     };
     auto plain = [&](const char* path, std::function<void()> run, std::function<bool()> enabled,
-                     const char* status, bool separator = false) {
+                     const char* status, bool separator = false, bool duringPick = false) {
         app::Command c;
         c.path = path;
         c.run = std::move(run);
         c.enabled = std::move(enabled);
         c.status = status;
         c.separatorBefore = separator;
+        c.duringPick = duringPick;
         addIfMissing(std::move(c));
     };
     auto anyWindow = [this] { return !mdi_->subWindowList().isEmpty(); };
@@ -319,9 +341,9 @@ void MainWindow::addFrontEndCommands() {
     plain("File > P&rint Setup...", [this] { printing_->setup(this); }, nullptr,
           "Change the printer and printing options");
     plain("Window > &Cascade", [this] { mdi_->cascadeSubWindows(); }, anyWindow,
-          "Arrange windows so they overlap", true);
+          "Arrange windows so they overlap", true, true);
     plain("Window > &Tile", [this] { mdi_->tileSubWindows(); }, anyWindow,
-          "Arrange windows as non-overlapping tiles");
+          "Arrange windows as non-overlapping tiles", false, true);
     plain("Window > &Arrange Icons", [this] {
         // Minimised windows are lined up along the bottom of the work area.
         int x = 0;
@@ -330,14 +352,14 @@ void MainWindow::addFrontEndCommands() {
                 w->move(x, mdi_->viewport()->height() - w->height());
                 x += w->width();
             }
-    }, anyWindow, "Arrange icons at the bottom of the window");
+    }, anyWindow, "Arrange icons at the bottom of the window", false, true);
     barCommand("Window > Tool Bar", standardBar_, "Show or hide the tool bar", true);
     barCommand("Window > Status Bar", statusBar(), "Show or hide the status bar");
     barCommand("Window > Histogram/Info", infoDock_, "Show or hide the histogram and information bar");
     barCommand("Window > Color Palette", paletteBar_, "Show or hide the colour palette bar");
     barCommand("Window > Zoom Bar", zoomBar_, "Show or hide the zoom bar");
     barCommand("Window > Acquisition Bar", acquisitionBar_, "Show or hide the acquisition bar");
-    plain("Help > &Help on Orvex", [this] { showHelp(); }, nullptr, "Show the help on Orvex");
+    plain("Help > &Help on Orvex", [this] { showHelp(); }, nullptr, "Show the help on Orvex", false, true);
     plain("Help > &About Orvex...", [this] {
         platform::ui().message("Orvex 4.0\nImaging workstation of the electron microprobe",
                                "About Orvex", platform::Buttons::Ok, platform::Icon::Information);
@@ -355,10 +377,10 @@ void MainWindow::rebuildMenus() {
     std::vector<size_t> order(commands.size());
     for (size_t i = 0; i < order.size(); ++i) order[i] = i;
     auto topIndex = [](const std::string& path) {
-        const std::string top = menuKey(splitPath(path).front());
+        const std::string top = app::NormalisedMenuPath(app::SplitMenuPath(path).front());
         const auto& menus = topMenus();
         for (size_t i = 0; i < menus.size(); ++i)
-            if (menuKey(menus[i]) == top) return int(i);
+            if (app::NormalisedMenuPath(menus[i]) == top) return int(i);
         return int(menus.size());
     };
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
@@ -376,9 +398,9 @@ void MainWindow::rebuildMenus() {
             if (i == 0) {
                 // The top menus carry their mnemonics even when the table's paths do not.
                 for (const auto& top : topMenus())
-                    if (menuKey(top) == menuKey(text)) text = top;
+                    if (app::NormalisedMenuPath(top) == app::NormalisedMenuPath(text)) text = top;
             }
-            key += (key.empty() ? "" : " > ") + menuKey(parts[i]);
+            key += (key.empty() ? "" : " > ") + app::NormalisedMenuPath(parts[i]);
             auto it = menus.find(key);
             if (it == menus.end()) {
                 QMenu* menu = parent ? parent->addMenu(QString::fromStdString(text))
@@ -394,12 +416,12 @@ void MainWindow::rebuildMenus() {
 
     for (size_t index : order) {
         const app::Command& c = commands[index];
-        const auto parts = splitPath(c.path);
+        const auto parts = app::SplitMenuPath(c.path);
         if (parts.size() < 2) continue;
         QMenu* menu = menuFor(parts);
         if (c.separatorBefore && !menu->isEmpty()) menu->addSeparator();
         QAction* action = menu->addAction(QString::fromStdString(parts.back()));
-        action->setObjectName(QString::fromStdString(menuKey(c.path)));
+        action->setObjectName(QString::fromStdString(app::NormalisedMenuPath(c.path)));
         // "prompt\ntip": the status bar shows the prompt, a tool button the tip.
         const QString status = QString::fromStdString(c.status);
         action->setStatusTip(status.section('\n', 0, 0));
@@ -414,7 +436,7 @@ void MainWindow::rebuildMenus() {
         connect(action, &QAction::hovered, this, [this, action] {
             statusPanes_[0]->setText(action->statusTip());
         });
-        actions_[menuKey(c.path)] = action;
+        actions_[app::NormalisedMenuPath(c.path)] = action;
     }
 
     static const ToolEntry standardTools[] = {
@@ -435,7 +457,7 @@ void MainWindow::rebuildMenus() {
         {"Acquire > Single", QStyle::SP_CustomBase, "\u25B6", QColor(0, 120, 0)},
         {"Acquire > Continuous", QStyle::SP_CustomBase, "\u21BB", QColor(0, 120, 0)},
         {"Acquire > Average", QStyle::SP_CustomBase, "\u03A3", QColor(0, 120, 0)},
-        {"Acquire > Finish", QStyle::SP_CustomBase, "\u23F9", QColor(160, 100, 0)},
+        {"Acquire > Finish", QStyle::SP_CustomBase, "finish", QColor(160, 100, 0)},
         {"Acquire > Halt", QStyle::SP_CustomBase, "\u25A0", QColor(190, 0, 0)},
     };
     auto fill = [this](QToolBar* bar, const ToolEntry* begin, const ToolEntry* end) {
@@ -444,6 +466,7 @@ void MainWindow::rebuildMenus() {
             if (!a) continue;  // commands that do not exist get no button
             a->setIcon(QString(e->glyph) == "print"       ? printerIcon()
                        : QString(e->glyph) == "duplicate" ? duplicateIcon()
+                       : QString(e->glyph) == "finish"    ? finishIcon()
                        : e->standard == QStyle::SP_CustomBase
                            ? glyphIcon(QString::fromUtf8(e->glyph),
                                        e->colour.isValid() ? e->colour : QColor(30, 30, 30))
@@ -462,7 +485,7 @@ void MainWindow::rebuildMenus() {
 }
 
 QAction* MainWindow::action(const std::string& path) const {
-    const auto it = actions_.find(menuKey(path));
+    const auto it = actions_.find(app::NormalisedMenuPath(path));
     return it == actions_.end() ? nullptr : it->second;
 }
 
@@ -504,12 +527,11 @@ void MainWindow::updateActions() {
     for (const app::Command& c : app::commandTable().all()) {
         QAction* a = action(c.path);
         if (!a) continue;
-        const bool enabled = c.run && (!c.enabled || c.enabled());
-        a->setEnabled(enabled);
+        a->setEnabled(app::CommandTable::isEnabled(c));
         if (c.checked) a->setChecked(c.checked());
 #ifdef ORVEX_HAVE_APPLICATION
         // The recent-file entries show their files and only when there are some.
-        const std::string key = menuKey(c.path);
+        const std::string key = app::NormalisedMenuPath(c.path);
         if (key.rfind("file > recent file ", 0) == 0) {
             const int index = std::atoi(key.c_str() + 19) - 1;
             const auto& recent = app::application().recentFiles;
@@ -661,6 +683,7 @@ void MainWindow::onImageEvent(int imageNumber, int code, long first) {
             if (OrvexView* v = view->view()) frame->setWindowTitle(windowTitleOf(v->name));
             break;
         case ImageEventDestroying:
+            ui_.windowClosing(imageNumber);
             frames_.erase(imageNumber);
             // The frame goes once the core is done with the window.
             QTimer::singleShot(0, frame, [frame] { frame->dismiss(); });
@@ -865,12 +888,12 @@ void MainWindow::saveLayout() {
     config::WriteProfileString(profilePath, "bars", "state", saveState().toHex().toStdString());
 }
 
-void MainWindow::start(const std::string& programFolder) {
+void MainWindow::start(const std::string& programFolder, const std::vector<std::string>& files) {
     if (started_) return;
     started_ = true;
     const std::string folder =
         programFolder.empty() ? QCoreApplication::applicationDirPath().toStdString() : programFolder;
-    profilePath = folder + "/Orvex.ini";
+    profilePath = app::KeptFilesFolder(folder) + "/Orvex.ini";
     // The rectangle and the bars as the last run left them, before the
     // window shows.
     const int left = config::ReadProfileInt(profilePath, "window", "left", -1);
@@ -879,16 +902,22 @@ void MainWindow::start(const std::string& programFolder) {
     const int bottom = config::ReadProfileInt(profilePath, "window", "bottom", -1);
     if (left >= 0 && top >= 0 && right - left > 200 && bottom - top > 150)
         setGeometry(left, top, right - left, bottom - top);
-    infoDock_->widget()->setMinimumHeight(
-        std::clamp(config::ReadProfileInt(profilePath, "HistogramPalette", "Height", 30), 20, 400));
+    const int infoHeight =
+        std::clamp(config::ReadProfileInt(profilePath, "HistogramPalette", "Height", 30), kSmallestInfoBar, 400);
     restoreLayout();
     show();
+    // The height as saved, smaller than the bar's own wish as well as larger:
+    // the dock is sized around the bar, whose own minimum stays small.
+    resizeDocks({infoDock_}, {infoHeight + infoDock_->height() - infoBar_->height()}, Qt::Vertical);
 #ifdef ORVEX_HAVE_APPLICATION
     app::Application& a = app::application();
     if (!a.steps.loadSettings && !a.steps.initializeHardware) a.steps = app::DefaultLifecycleSteps();
     a.Start(folder);
     profilePath = a.profilePath;
     rebuildMenus();
+    a.OpenCommandLineFiles(files);
+#else
+    (void)files;
 #endif
 #ifdef ORVEX_HAVE_MACROS
     // What the user does from here on is recorded; the commands that need
@@ -912,12 +941,18 @@ void MainWindow::closeEvent(QCloseEvent* event) {
         event->accept();
         return;
     }
+    // The end closes every window; a pick still waiting would return into
+    // a command whose windows are gone. The close waits for the pick.
+    if (ui_.pickPending()) {
+        event->ignore();
+        return;
+    }
 #ifdef ORVEX_HAVE_APPLICATION
     app::Application& a = app::application();
     if (a.running) {
         const QRect r = geometry();
         a.windowRect = {r.left(), r.top(), r.right() + 1, r.bottom() + 1};
-        a.infoBarHeight = infoDock_->widget()->height();
+        a.infoBarHeight = infoBar_->height();
         // Closing runs the end order; when it ends the program it calls the
         // quit hook, which lets this close through.
         if (!a.CloseMainWindow()) {

@@ -33,8 +33,9 @@ public:
     ~MainWindow() override;
 
     /// Shows the window and runs the start-up order with the profile file
-    /// and settings of `programFolder` (the program's folder when empty).
-    void start(const std::string& programFolder = "");
+    /// and settings of `programFolder` (the program's folder when empty),
+    /// then opens the files of the command line.
+    void start(const std::string& programFolder = "", const std::vector<std::string>& files = {});
 
     QMdiArea* mdiArea() const { return mdi_; }
     InfoBar* infoBar() const { return infoBar_; }

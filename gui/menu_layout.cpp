@@ -1,45 +1,10 @@
 #include "gui/menu_layout.h"
 
-#include <cctype>
 #include <map>
 
 #include "app/command_table.h"
 
 namespace orvex::gui {
-
-std::vector<std::string> splitPath(const std::string& path) {
-    std::vector<std::string> parts;
-    size_t start = 0;
-    while (true) {
-        const size_t at = path.find('>', start);
-        std::string part = path.substr(start, at == std::string::npos ? std::string::npos : at - start);
-        const size_t first = part.find_first_not_of(' ');
-        const size_t last = part.find_last_not_of(' ');
-        parts.push_back(first == std::string::npos ? std::string() : part.substr(first, last - first + 1));
-        if (at == std::string::npos) break;
-        start = at + 1;
-    }
-    return parts;
-}
-
-std::string menuKey(const std::string& path) {
-    std::string key;
-    for (const std::string& part : splitPath(path)) {
-        if (!key.empty()) key += " > ";
-        for (size_t i = 0; i < part.size(); ++i) {
-            // "&&" is a literal ampersand, a single "&" marks the mnemonic.
-            if (part[i] == '&') {
-                if (i + 1 < part.size() && part[i + 1] == '&') {
-                    key += '&';
-                    ++i;
-                }
-                continue;
-            }
-            key += static_cast<char>(std::tolower(static_cast<unsigned char>(part[i])));
-        }
-    }
-    return key;
-}
 
 const std::vector<std::string>& topMenus() { return app::TopMenus(); }
 
@@ -89,13 +54,13 @@ int menuRank(const std::string& path) {
     static const std::map<std::string, int> ranks = [] {
         std::map<std::string, int> m;
         int i = 0;
-        for (const char* entry : kLayout) m[menuKey(entry)] = i++;
+        for (const char* entry : kLayout) m[app::NormalisedMenuPath(entry)] = i++;
         return m;
     }();
-    const auto it = ranks.find(menuKey(path));
+    const auto it = ranks.find(app::NormalisedMenuPath(path));
     if (it != ranks.end()) return it->second;
     // Unknown commands after the known ones of their top menu.
-    const std::string top = menuKey(splitPath(path).front());
+    const std::string top = app::NormalisedMenuPath(app::SplitMenuPath(path).front());
     int last = -1;
     for (const auto& [key, rank] : ranks)
         if (key.rfind(top + " >", 0) == 0) last = std::max(last, rank);

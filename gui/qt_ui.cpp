@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPointer>
+#include <QTimer>
 
 #include "gui/dialog_renderer.h"
 #include "gui/image_picker.h"
@@ -193,8 +194,26 @@ private:
 
 platform::ImagePickEvent QtUi::awaitImagePick(const platform::PickPrompt& prompt) {
     if (quitting_) return {};
+    // One pick at a time: a second one from inside the first's loop would
+    // hold the first until it ended, and answer the wrong command.
+    if (ViewPick::active() || (picker_ && picker_->waiting())) return {};
     DialogAside aside;
-    return picker().await(prompt);
+    // Told once the wait has begun, so that the commands grey for it.
+    QTimer::singleShot(0, this, [this] {
+        if (onPickChanged) onPickChanged();
+    });
+    platform::ImagePickEvent event = picker().await(prompt);
+    if (onPickChanged) onPickChanged();
+    return event;
+}
+
+bool QtUi::pickPending() const { return ViewPick::active() || (picker_ && picker_->waiting()); }
+
+void QtUi::windowClosing(int imageNumber) {
+    if (ViewPick* pick = ViewPick::active(); pick && pick->imageNumber() == imageNumber) pick->cancel();
+    // The picker's entries may hold the closing window, and its requirements
+    // compare with it: the command ends as cancelled rather than guess.
+    if (picker_ && picker_->waiting()) picker_->cancel();
 }
 
 namespace {
@@ -202,14 +221,17 @@ namespace {
 template <class Result>
 std::optional<Result> runPick(QtUi& ui, int imageNumber, const std::string& prompt,
                               ViewPick::Mode mode, Result (*read)(const ViewPick&)) {
-    if (ui.quitting()) return std::nullopt;
-    PickableView* view = findPickableView(imageNumber);
-    if (!view) return std::nullopt;
+    if (ui.quitting() || ui.pickPending()) return std::nullopt;
+    if (!findPickableView(imageNumber)) return std::nullopt;
     if (ui.onPrompt) ui.onPrompt(prompt);
     DialogAside aside;
-    ViewPick pick(*view, mode);
+    ViewPick pick(imageNumber, mode);
+    QTimer::singleShot(0, &ui, [&ui] {
+        if (ui.onPickChanged) ui.onPickChanged();
+    });
     const bool done = pick.run();
     if (ui.onPrompt) ui.onPrompt("");
+    if (ui.onPickChanged) ui.onPickChanged();
     if (!done) return std::nullopt;
     return read(pick);
 }

@@ -31,6 +31,7 @@ public:
     std::optional<platform::PixelPoint> pickPixel(int imageNumber, const std::string& prompt) override;
     std::optional<platform::PixelRect> pickRectangle(int imageNumber, const std::string& prompt) override;
     std::optional<platform::PixelLine> pickLine(int imageNumber, const std::string& prompt) override;
+    bool pickPending() const override;
     void setWaitCursor(bool on) override;
     void setStatusText(int pane, const std::string& text) override;
     void setProgress(int percent, const std::string& text) override;
@@ -50,6 +51,14 @@ public:
     /// lines), once the waiting events are handled: the main window brings
     /// its menus and tool bars in line with a run there.
     std::function<void()> onPump;
+
+    /// Called when a pick begins and when it ends: the main window greys the
+    /// commands that wait for it.
+    std::function<void()> onPickChanged;
+
+    /// An image window is closing: a pick on it ends as cancelled, and so
+    /// does a wait of the image picker.
+    void windowClosing(int imageNumber);
 
     /// Marks the application as quitting: the pump returns false from now on
     /// and pending picks end as cancelled.

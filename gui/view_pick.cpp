@@ -52,26 +52,39 @@ static ViewPick* activePick = nullptr;
 
 ViewPick* ViewPick::active() { return activePick; }
 
-ViewPick::ViewPick(PickableView& view, Mode mode) : view_(view), mode_(mode) {}
+ViewPick::ViewPick(int imageNumber, Mode mode) : imageNumber_(imageNumber), mode_(mode) {
+    if (PickableView* v = findPickableView(imageNumber)) picture_ = v->pictureWidget();
+}
 
 ViewPick::~ViewPick() {
     if (activePick == this) activePick = nullptr;
-    delete overlay_;
+    delete overlay_.data();
+}
+
+PickableView* ViewPick::view() const {
+    if (!picture_) return nullptr;
+    PickableView* v = findPickableView(imageNumber_);
+    return v && v->pictureWidget() == picture_.data() ? v : nullptr;
 }
 
 bool ViewPick::run() {
-    QWidget* picture = view_.pictureWidget();
+    if (!view() || activePick) return false;
+    QWidget* picture = picture_.data();
     if (mode_ != Mode::Pixel) overlay_ = new PickOverlay(picture);
     picture->setCursor(Qt::CrossCursor);
+    // The window closing under the pick ends it as cancelled.
+    const QMetaObject::Connection gone = connect(picture, &QObject::destroyed, this, [this] { cancel(); });
     qApp->installEventFilter(this);
     activePick = this;
+    done_ = false;
     loop_.exec();
     activePick = nullptr;
     qApp->removeEventFilter(this);
-    picture->unsetCursor();
-    delete overlay_;
-    overlay_ = nullptr;
-    return done_;
+    disconnect(gone);
+    if (picture_) picture_->unsetCursor();
+    delete overlay_.data();
+    // A pick whose window went away never counts as done.
+    return done_ && view();
 }
 
 void ViewPick::cancel() {
@@ -84,17 +97,17 @@ platform::PixelRect ViewPick::rect() const {
             std::max(from_.column, to_.column), std::max(from_.row, to_.row)};
 }
 
-platform::PixelPoint ViewPick::pixelAt(QPoint widgetPoint, bool clampInside) const {
-    const QSize size = view_.imageSize();
-    auto at = view_.imagePosition(widgetPoint);
+platform::PixelPoint ViewPick::pixelAt(const PickableView& view, QPoint widgetPoint, bool clampInside) const {
+    const QSize size = view.imageSize();
+    auto at = view.imagePosition(widgetPoint);
     QPointF p;
     if (at) {
         p = *at;
     } else {
         // Outside the picture: the drag keeps to its edge.
         p = QPointF(0, 0);
-        const QPointF tl = view_.widgetPosition({0, 0});
-        const QPointF br = view_.widgetPosition({double(size.width()), double(size.height())});
+        const QPointF tl = view.widgetPosition({0, 0});
+        const QPointF br = view.widgetPosition({double(size.width()), double(size.height())});
         const double fx = (widgetPoint.x() - tl.x()) / std::max(1e-9, br.x() - tl.x());
         const double fy = (widgetPoint.y() - tl.y()) / std::max(1e-9, br.y() - tl.y());
         p = QPointF(fx * size.width(), fy * size.height());
@@ -119,7 +132,12 @@ bool ViewPick::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (!watched->isWidgetType()) return false;
-    QWidget* picture = view_.pictureWidget();
+    PickableView* view = this->view();
+    if (!view) {
+        cancel();
+        return false;
+    }
+    QWidget* picture = picture_.data();
     auto* widget = static_cast<QWidget*>(watched);
     if (widget != picture && !picture->isAncestorOf(widget)) return false;
     const QEvent::Type type = event->type();
@@ -134,8 +152,8 @@ bool ViewPick::eventFilter(QObject* watched, QEvent* event) {
             return true;
         }
         if (mouse->button() != Qt::LeftButton) return true;
-        if (!view_.imagePosition(local)) return true;  // must start on the picture
-        from_ = to_ = pixelAt(local, true);
+        if (!view->imagePosition(local)) return true;  // must start on the picture
+        from_ = to_ = pixelAt(*view, local, true);
         if (mode_ == Mode::Pixel) {
             done_ = true;
             loop_.quit();
@@ -147,7 +165,7 @@ bool ViewPick::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (!dragging_) return type != QEvent::MouseMove;
-    to_ = pixelAt(local, true);
+    to_ = pixelAt(*view, local, true);
     updateOverlay(local);
     if (type == QEvent::MouseButtonRelease && mouse->button() == Qt::LeftButton) {
         dragging_ = false;

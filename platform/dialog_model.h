@@ -37,8 +37,11 @@ struct DialogControl {
     std::vector<std::string> items;
     bool enabled = true;
     bool visible = true;
-    int width = 0;   // canvas size in pixels
-    int height = 0;
+    int width = 0;   // canvas size in pixels; a scroll bar's length along its
+    int height = 0;  // width (horizontal) or height (vertical); a multi-line edit's lines
+    /// The label is shown beside the control; false where the dialog shows
+    /// none (a message text, a page control).
+    bool captioned = true;
 };
 
 struct CanvasMouse {
@@ -67,6 +70,8 @@ public:
     virtual void initialize() {}
     /// Called after the user changed a control's text or value.
     virtual void changed(DialogControl& /*control*/) {}
+    /// Called when the keyboard focus enters an edit control.
+    virtual void focused(DialogControl& /*control*/) {}
     /// Called when a button is pressed; returns true when the dialog closes.
     /// "OK" and "Cancel" close by default, setting `accepted`.
     virtual bool pressed(DialogControl& control);

@@ -98,6 +98,10 @@ public:
     virtual std::optional<PixelPoint> pickPixel(int imageNumber, const std::string& prompt) = 0;
     virtual std::optional<PixelRect> pickRectangle(int imageNumber, const std::string& prompt) = 0;
     virtual std::optional<PixelLine> pickLine(int imageNumber, const std::string& prompt) = 0;
+    /// Whether one of the picks above is waiting for the user right now (a
+    /// front end whose picks run their own event loop). Commands that would
+    /// start another pick or close windows wait for it.
+    virtual bool pickPending() const { return false; }
 
     virtual void setWaitCursor(bool on) = 0;
 

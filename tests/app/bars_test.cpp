@@ -5,6 +5,8 @@
 
 #include "app/palette_bar.h"
 #include "app/scale_bar.h"
+#include "imagestore/image_interface.h"
+#include "imagestore/window_list.h"
 #include "platform/headless_ui.h"
 
 using namespace orvex;
@@ -233,12 +235,80 @@ TEST_F(BarsTest, PaletteBarShowsUsedEntriesOrTheWholeDefaultPalette) {
     bar.Draw(image, s, m);
     EXPECT_TRUE(s.calls.empty());
 
+    // A bad position draws nothing and says nothing from a repaint: it is
+    // told once, when the settings are read.
     image.zRegistered = true;
     bar.position = 7;
+    const size_t told = ui.messageLines().size();
     bar.Draw(image, s, m);
-    EXPECT_EQ(ui.messageLines().back(), "PALFILE::GetValues(): Bad Palette Position");
+    bar.Draw(image, s, m);
+    EXPECT_TRUE(s.calls.empty());
+    EXPECT_EQ(ui.messageLines().size(), told);
 
     bar.reset();
     bar.Draw(image, s, m);
     EXPECT_EQ(ui.messageLines().back(), "no default palette: PALFILE::Draw()");
+}
+
+TEST_F(BarsTest, ABadPalettePositionIsToldOnceWhenReadAndFallsBack) {
+    const std::string ini = write("Orvex.ini", "[palettebar]\nposition=9\n");
+    PALFILE& bar = palfile();
+    bar.ReadBarSettings(ini);
+    ASSERT_EQ(ui.messageLines().size(), 1u);
+    EXPECT_EQ(ui.messageLines().back(), "PALFILE::GetValues(): Bad Palette Position");
+    EXPECT_EQ(bar.position, 2);
+    // Drawn at the fallback, many times over, with no further message.
+    bar.SetGreyDefaultPalette();
+    PaletteBarImage image;
+    image.right = 100;
+    image.top = 50;
+    image.zRegistered = true;
+    auto grey = bar.defaultPalette();
+    image.palette.assign(grey.begin(), grey.end());
+    orvex::DisplayMapping dm{-0.5, 50.5, 1, 1, 1};
+    platform::RecordingSurface s;
+    for (int i = 0; i < 5; ++i) bar.Draw(image, s, &dm);
+    EXPECT_FALSE(s.calls.empty());
+    EXPECT_EQ(ui.messageLines().size(), 1u);
+    // A good position reads silently.
+    bar.ReadBarSettings(write("good.ini", "[palettebar]\nposition=4\n"));
+    EXPECT_EQ(bar.position, 4);
+    EXPECT_EQ(ui.messageLines().size(), 1u);
+}
+
+TEST_F(BarsTest, TheValueRangeIsCountedWhenRowsChangeNotOnEveryRepaint) {
+    windowList().Reset();
+    const ImageHandle window = CreateImage(40, 30, PaletteGrey, true, 8);
+    std::vector<uint8_t> row(40, 50);
+    for (int r = 0; r < 30; ++r) WriteLine8(window, r, row.data());
+    row[3] = 7;
+    WriteLine8(window, 12, row.data());
+    row[3] = 200;
+    WriteLine8(window, 20, row.data());
+
+    int lo = 0, hi = 0;
+    const long long before = PaletteBarRowsRead();
+    ASSERT_TRUE(PaletteBarValueRange(window, lo, hi));
+    EXPECT_EQ(PaletteBarRowsRead() - before, 30);  // the first look reads every row
+    EXPECT_EQ(lo, 7);
+    EXPECT_EQ(hi, 200);
+    // Looked at again (a repaint): nothing is read.
+    ASSERT_TRUE(PaletteBarValueRange(window, lo, hi));
+    EXPECT_EQ(PaletteBarRowsRead() - before, 30);
+    // One row written: that row alone, and the range may shrink as well as grow.
+    row.assign(40, 60);
+    WriteLine8(window, 20, row.data());
+    ASSERT_TRUE(PaletteBarValueRange(window, lo, hi));
+    EXPECT_EQ(PaletteBarRowsRead() - before, 31);
+    EXPECT_EQ(lo, 7);
+    EXPECT_EQ(hi, 60);
+
+    // A window without a Z registration shows no bar and reads nothing.
+    palfile().SetGreyDefaultPalette();
+    const ImageHandle plain = CreateImage(64, 64, PaletteGrey, true, 8);
+    platform::RecordingSurface s;
+    const long long beforePlain = PaletteBarRowsRead();
+    DrawPaletteBar(plain, s);
+    EXPECT_EQ(PaletteBarRowsRead(), beforePlain);
+    windowList().Reset();
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "app/command_table.h"
+#include "platform/headless_ui.h"
 
 using namespace orvex::app;
 
@@ -61,4 +62,33 @@ TEST(CommandTable, TopMenusKeepTheMenuBarOrderWhateverOrderTheyAreAddedIn) {
                          "Setup > &Analog Inputs...", "Setup > &Magnification...",
                          "Setup > &Stage Scan Setup...", "Modes > &Center", "Window > &Tile",
                          "Help > &About Orvex...", "Tools > Other"}));
+}
+
+namespace {
+// A front end whose pick is waiting for the user.
+struct PickingUi : orvex::platform::HeadlessUi {
+    bool picking = false;
+    bool pickPending() const override { return picking; }
+};
+}  // namespace
+
+TEST(CommandTable, WhileAPickWaitsOnlyCommandsThatMerelyShowRun) {
+    PickingUi ui;
+    orvex::platform::setUi(&ui);
+    CommandTable t;
+    int picks = 0, tiles = 0;
+    t.add({.path = "Advanced > Histogram-&1d", .run = [&] { ++picks; }});
+    t.add({.path = "File > &Close", .run = [] {}});
+    t.add({.path = "Window > &Tile", .run = [&] { ++tiles; }, .duringPick = true});
+    ui.picking = true;
+    EXPECT_FALSE(t.isEnabled("Advanced > Histogram-1d"));
+    EXPECT_FALSE(t.isEnabled("File > Close"));
+    EXPECT_EQ(t.run("Advanced > Histogram-1d"), CommandTable::RunResult::Disabled);
+    EXPECT_EQ(t.run("Window > Tile"), CommandTable::RunResult::Done);
+    EXPECT_EQ(picks, 0);
+    EXPECT_EQ(tiles, 1);
+    ui.picking = false;
+    EXPECT_EQ(t.run("Advanced > Histogram-1d"), CommandTable::RunResult::Done);
+    EXPECT_EQ(picks, 1);
+    orvex::platform::setUi(nullptr);
 }

@@ -1,6 +1,7 @@
 #include "app_test_support.h"
 
 #include "app/headless_session.h"
+#include "app/program_folder.h"
 
 using namespace orvex;
 using namespace orvex::app;
@@ -16,11 +17,14 @@ protected:
         AppTest::SetUp();
         previous = std::filesystem::current_path();
         std::filesystem::current_path(dir);
+        // The profile file and what the dialogs keep stay in the test's folder.
+        UseProgramFolder(dir.string());
         resetSoftwareSettings();
         application().reset();
         std::ofstream(path("Orvex.ini")) << "[hardware]\nprobetype=demo\n[software]\nImageDataDirectory=data\n";
     }
     void TearDown() override {
+        UseProgramFolder("");
         std::filesystem::current_path(previous);
         AppTest::TearDown();
     }

@@ -239,3 +239,30 @@ TEST_F(AppTest, ZoomCommandsScaleTheWindowMapping) {
     application().RefreshStatus();
     EXPECT_EQ(ui.status[0], "UNTLD1.TIF at 6% (800x400x256)");
 }
+
+namespace {
+// The user closes the first picked window while the picker waits for the second.
+struct ClosingUi : platform::HeadlessUi {
+    ImageHandle first, second;
+    int waits = 0;
+    ImagePickEvent awaitImagePick(const platform::PickPrompt&) override {
+        if (++waits == 1) return pick(first);
+        CloseImageWindow(first);
+        return pick(second);
+    }
+};
+}  // namespace
+
+TEST_F(AppTest, APickedWindowClosedDuringThePickCancelsIt) {
+    ClosingUi closing;
+    platform::setUi(&closing);
+    closing.first = CreateImage(20, 10, PaletteGrey, true, 8);
+    closing.second = CreateImage(20, 10, PaletteGrey, true, 8);
+    PickRequest r;
+    r.entries = {{"Pick first", 0, {}, {}}, {"Pick second", PickSameSize, {}, {}}};
+    EXPECT_EQ(PickImages(r), 0);
+    EXPECT_FALSE(r.entries[0].window);
+    EXPECT_FALSE(r.entries[1].window);
+    EXPECT_TRUE(closing.messages.empty());  // cancelled, not refused
+    platform::setUi(&ui);
+}

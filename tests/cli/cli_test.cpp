@@ -34,8 +34,11 @@ std::string Slurp(const std::string& path) {
 // Runs orvex-cli, in `folder` when one is given.
 Result Cli(const std::string& arguments, const std::string& folder = "") {
     const std::string errPath = TempDir() + "/stderr.txt";
-    const std::string command = (folder.empty() ? "" : "cd '" + folder + "' && ") + std::string(ORVEX_BIN_DIR) +
-                                "/orvex-cli " + arguments + " 2>" + errPath;
+    // The run keeps its profile file in a folder of its own, never beside the program.
+    const std::string home = TempDir() + "/program";
+    std::filesystem::create_directories(home);
+    const std::string command = (folder.empty() ? "" : "cd '" + folder + "' && ") + "ORVEX_PROGRAM_FOLDER='" + home +
+                                "' " + std::string(ORVEX_BIN_DIR) + "/orvex-cli " + arguments + " 2>" + errPath;
     Result result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return result;
@@ -327,3 +330,30 @@ TEST(OrvexCli, FailuresAndBadUsage) {
 }
 
 }  // namespace
+
+// The program's folder: given on the command line or by ORVEX_PROGRAM_FOLDER,
+// it receives the profile file; nothing beside orvex-cli is touched.
+TEST(OrvexCli, TheProgramFolderIsTheOneGivenAndTheHelpSaysSo) {
+    Result help = Cli("--help");
+    ASSERT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("--program-folder DIR"), std::string::npos);
+    EXPECT_NE(help.out.find("ORVEX_PROGRAM_FOLDER"), std::string::npos);
+    EXPECT_NE(help.out.find("$XDG_CONFIG_HOME/orvex"), std::string::npos);
+
+    const std::string dir = FreshDir("folder");
+    const std::string own = dir + "/own";
+    std::filesystem::create_directories(own);
+    std::ofstream(dir + "/Orvex.ini") << "[hardware]\nprobetype=DEMO\n";
+    std::ofstream(dir + "/m.txt") << "menu Window > Mirror Left-Right\necho mirrored\n";
+    const std::string beside = std::string(ORVEX_BIN_DIR) + "/Orvex.ini";
+    const bool hadBeside = std::filesystem::exists(beside);
+    const std::string besideBefore = hadBeside ? Slurp(beside) : "";
+
+    Result r = CliIn(dir, "run --program-folder '" + own + "' m.txt");
+    ASSERT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, "mirrored\n");
+    EXPECT_NE(Slurp(own + "/Orvex.ini").find("MirrorLeftRight=true"), std::string::npos);
+    EXPECT_EQ(std::filesystem::exists(beside), hadBeside);
+    if (hadBeside) EXPECT_EQ(Slurp(beside), besideBefore);
+    EXPECT_EQ(CliIn(dir, "run --program-folder= m.txt").status, 2);
+}

@@ -31,7 +31,8 @@ TEST(HistogramMacro, TracebackOfOneCellFindsItsPixel) {
           << "menu Advanced > Histogram-2d > Traceback\nexpect-windows 4\n"
           << "save " << trace << "\nexpect nothing\n";
     }
-    const std::string command = "cd " + dir.string() + " && " + std::string(ORVEX_BIN_DIR) + "/orvex-cli run " + macro + " >/dev/null 2>" +
+    const std::string command = "cd " + dir.string() + " && ORVEX_PROGRAM_FOLDER=" + dir.string() + " " +
+                                std::string(ORVEX_BIN_DIR) + "/orvex-cli run " + macro + " >/dev/null 2>" +
                                 (dir / "err.txt").string();
     const int rc = std::system(command.c_str());
     std::ifstream errors(dir / "err.txt");
