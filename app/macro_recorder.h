@@ -69,6 +69,7 @@ public:
     void setProgress(int percent, const std::string& text) override { inner_->setProgress(percent, text); }
     bool pumpMessages() override { return inner_->pumpMessages(); }
     bool takeEscape() override { return inner_->takeEscape(); }
+    bool pickPending() const override { return inner_ && inner_->pickPending(); }
 
 private:
     // One answer of the command being recorded. A dialog's steps arrive while

@@ -37,8 +37,9 @@ std::string Root() {
 
 Result CliIn(const std::string& folder, const std::string& arguments) {
     const std::string errPath = folder + "/.stderr";
-    const std::string command =
-        "cd '" + folder + "' && " + std::string(ORVEX_BIN_DIR) + "/orvex-cli " + arguments + " 2>" + errPath;
+    // Each folder is also the program's own: its profile and kept files stay there.
+    const std::string command = "cd '" + folder + "' && ORVEX_PROGRAM_FOLDER='" + folder + "' " +
+                                std::string(ORVEX_BIN_DIR) + "/orvex-cli " + arguments + " 2>" + errPath;
     Result result;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return result;
