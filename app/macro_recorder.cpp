@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 
 #include "acquisition/acquire_commands.h"
@@ -298,6 +299,22 @@ bool MacroRecorder::CloseAll() {
                writeLine("close all");
            });
     return closed;
+}
+
+void MacroRecorder::OpenCommandLineFile(const std::string& file) {
+    std::error_code error;
+    const std::filesystem::path full = std::filesystem::absolute(file, error);
+    const std::string name = error ? file : full.lexically_normal().string();
+    action(
+        [&] {
+            // As "&Open..." and a macro's "open": the type becomes that of the next save.
+            application().lastFileType = OpenTypeOf(name);
+            application().OpenCommandLineFiles({file});
+        },
+        [&] {
+            writeAnswers();
+            writeLine(openLine(name, OpenTypeOf(name)));
+        });
 }
 
 bool MacroRecorder::SaveWindow(ImageHandle w, bool saveAs) {

@@ -48,6 +48,9 @@ public:
     /// line, a file dropped, a macro's "open"), recorded as "open PATH"; the
     /// type becomes the type of the next save as with "&Open...".
     ImageHandle OpenFile(const std::string& path, int type);
+    /// A file named on the workstation's command line, opened as
+    /// Application::OpenCommandLineFiles opens it and recorded as "open PATH".
+    void OpenCommandLineFile(const std::string& path);
     /// "&Save" or "Save &As..." of a window, recorded as "save [PATH]".
     bool SaveWindow(ImageHandle window, bool saveAs);
     /// "Close &All", recorded as "close all".

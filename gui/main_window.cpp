@@ -915,13 +915,11 @@ void MainWindow::start(const std::string& programFolder, const std::vector<std::
     a.Start(folder);
     profilePath = a.profilePath;
     rebuildMenus();
-    a.OpenCommandLineFiles(files);
-#else
-    (void)files;
 #endif
 #ifdef ORVEX_HAVE_MACROS
-    // What the user does from here on is recorded; the commands that need
-    // this window are written as comments.
+    // What the user does from here on is recorded, the files named on the
+    // command line first; the commands that need this window are written as
+    // comments.
     app::MacroRecorder& recorder = app::macroRecorder();
     recorder.replayable = [this](const std::string& path) {
         const std::string key = app::NormalisedMenuPath(path);
@@ -931,6 +929,11 @@ void MainWindow::start(const std::string& programFolder, const std::vector<std::
     };
     recorder.Clear();
     recorder.Start();
+    for (const std::string& file : files) recorder.OpenCommandLineFile(file);
+#elif defined(ORVEX_HAVE_APPLICATION)
+    a.OpenCommandLineFiles(files);
+#else
+    (void)files;
 #endif
     refreshStatus();
 }
