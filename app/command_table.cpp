@@ -118,8 +118,20 @@ CommandTable::RunResult CommandTable::run(const std::string& path) const {
     if (!isEnabled(*c)) return RunResult::Disabled;
     // A copy: the handler may change the table (commands that appear with their Parts).
     auto handler = c->run;
-    handler();
+    if (wrapper_) {
+        auto wrapper = wrapper_;  // the command may replace the wrapper
+        const std::string fullPath = c->path;
+        wrapper(fullPath, handler ? handler : std::function<void()>([] {}));
+    } else if (handler) {
+        handler();
+    }
     return RunResult::Done;
+}
+
+CommandTable::RunWrapper CommandTable::setRunWrapper(RunWrapper wrapper) {
+    RunWrapper previous = std::move(wrapper_);
+    wrapper_ = std::move(wrapper);
+    return previous;
 }
 
 CommandTable& commandTable() {

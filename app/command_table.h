@@ -68,8 +68,15 @@ public:
     /// Runs an enabled command to completion.
     RunResult run(const std::string& path) const;
 
+    /// Called with the command's path (as in the table) and its handler for
+    /// every run, in place of the handler; it must run the handler once. The
+    /// macro recorder watches the commands this way. Returns the previous one.
+    using RunWrapper = std::function<void(const std::string& path, const std::function<void()>& handler)>;
+    RunWrapper setRunWrapper(RunWrapper wrapper);
+
 private:
     std::vector<Command> commands_;
+    RunWrapper wrapper_;
 };
 
 /// The workstation's one command table.

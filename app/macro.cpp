@@ -11,6 +11,7 @@
 #include "acquisition/acquire_commands.h"
 #include "app/application.h"
 #include "app/command_table.h"
+#include "app/macro_recorder.h"
 #include "config/profile_file.h"
 #include "imagestore/image_interface.h"
 #include "imagestore/window_list.h"
@@ -69,6 +70,21 @@ platform::DialogControl* findControl(platform::DialogModel& d, const std::string
     return nullptr;
 }
 
+// A multi-line field takes "\n" as a line break and "\\" as a backslash;
+// any other field takes the text as written.
+std::string fieldText(const platform::DialogControl& c, const std::string& text) {
+    if (c.kind != platform::ControlKind::Edit || c.height <= 1) return text;
+    std::string out;
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == '\\' && i + 1 < text.size() && (text[i + 1] == 'n' || text[i + 1] == '\\')) {
+            out += text[++i] == 'n' ? '\n' : '\\';
+            continue;
+        }
+        out += text[i];
+    }
+    return out;
+}
+
 int openTypeOf(const std::string& word) {
     static const std::pair<const char*, int> kTypes[] = {
         {"tif", OpenTiff},   {"tiff", OpenTiff},   {"pcx", OpenPcx},   {"bmp", OpenBmp},
@@ -90,17 +106,27 @@ std::string MessageLine(const std::string& caption, const std::string& text) {
     return line;
 }
 
+int MacroFileFilter(const platform::FileRequest& request, const std::string& path) {
+    const std::string ext = extensionOf(path);
+    for (size_t i = 0; i < request.filters.size(); ++i)
+        if (lower(request.filters[i].second) == "*." + ext) return static_cast<int>(i);
+    return std::max(0, request.filterIndex);
+}
+
+int MacroOpenType(const std::string& path) {
+    const int type = openTypeOf(extensionOf(path));
+    return type < 0 ? OpenTiff : type;
+}
+
+std::string MacroOpenTypeWord(int type) {
+    static const char* const kWords[] = {"tif", "pcx", "bmp", "bmp24", "grd8", "grd16", "fc"};
+    return type >= 0 && type < 7 ? kWords[type] : "tif";
+}
+
 std::optional<platform::FileAnswer> MacroUi::chooseFile(const platform::FileRequest& request) {
     if (!answers.empty()) {
-        if (auto* file = std::get_if<platform::FileAnswer>(&answers.front()); file && file->filterIndex < 0) {
-            std::string ext = extensionOf(file->path);
-            file->filterIndex = std::max(0, request.filterIndex);
-            for (size_t i = 0; i < request.filters.size(); ++i)
-                if (lower(request.filters[i].second) == "*." + ext) {
-                    file->filterIndex = static_cast<int>(i);
-                    break;
-                }
-        }
+        if (auto* file = std::get_if<platform::FileAnswer>(&answers.front()); file && file->filterIndex < 0)
+            file->filterIndex = MacroFileFilter(request, file->path);
     }
     return HeadlessUi::chooseFile(request);
 }
@@ -110,7 +136,9 @@ MacroRunner::MacroRunner(MacroUi& ui, std::ostream& out, std::ostream& err) : ui
 }
 
 bool MacroRunner::fail(const std::string& why) {
-    err_ << name_ << ":" << line_ << ": " << why << '\n';
+    const std::string fault = name_ + ":" + std::to_string(line_) + ": " + why;
+    if (fault_.empty()) fault_ = fault;
+    err_ << fault << '\n';
     return false;
 }
 
@@ -190,7 +218,7 @@ bool MacroRunner::dialogAnswer(const std::vector<std::string>& steps) {
             }
             std::string label = c->label;
             bool done = true;
-            if (s.op == "set") done = d.setText(label, s.text);
+            if (s.op == "set") done = d.setText(label, fieldText(*c, s.text));
             else if (s.op == "value") done = d.setValue(label, config::LeadingInteger(s.text));
             else if (s.op == "check") done = d.setValue(label, 1);
             else if (s.op == "uncheck") done = d.setValue(label, 0);
@@ -365,7 +393,9 @@ bool MacroRunner::statement(const std::string& line) {
         ui_.onPump = [this, previousPump] {
             if (previousPump) previousPump();
             const AcquireMenuState& s = acquireMenuState();
-            if (AcquisitionRunning() && s.continuousChecked && s.pass + 1 >= passes_) OnAcquireFinish();
+            // Through the table, as the Finish button goes: a recording sees it.
+            if (AcquisitionRunning() && s.continuousChecked && s.pass + 1 >= passes_)
+                if (commandTable().run("Acquire > Finish") != CommandTable::RunResult::Done) OnAcquireFinish();
         };
         struct RestorePump {
             MacroUi& ui;
@@ -397,8 +427,15 @@ bool MacroRunner::statement(const std::string& line) {
         }
         if (path.empty()) return fail("\"open\" needs a path");
         return command("open", [&] {
-            a.lastFileType = type;
-            a.OpenImageFile(path, type);
+            const size_t shown = ui_.messages.size();
+            const ImageHandle first = macroRecorder().OpenFile(path, type);
+            // The file a batch run is about must open, or the run has nothing to work on.
+            if (!input_.empty() && path == input_ && !first && type != OpenPalette) {
+                std::string why = "the input " + path + " did not open";
+                if (ui_.messages.size() > shown)
+                    why += ": " + MessageLine(ui_.messages[shown].caption, ui_.messages[shown].text);
+                return fail(why);
+            }
             return true;
         });
     }
@@ -407,14 +444,14 @@ bool MacroRunner::statement(const std::string& line) {
             ImageHandle w = ActiveImageWindow();
             if (!w) return fail("no active image window to save");
             if (!rest.empty()) ui_.queue(platform::FileAnswer{rest, -1});
-            a.SaveImage(w, !rest.empty());
+            macroRecorder().SaveWindow(w, !rest.empty());
             return true;
         });
     }
     if (word == "close") {
         return command("close", [&] {
             if (lower(rest) == "all") {
-                a.CloseAllImages();
+                macroRecorder().CloseAll();
                 return true;
             }
             ImageHandle w = ActiveImageWindow();
@@ -423,7 +460,7 @@ bool MacroRunner::statement(const std::string& line) {
                 w = FindImageWindow(static_cast<int>(n[0]));
             }
             if (!w) return fail("no such image window");
-            a.CloseImage(w);
+            macroRecorder().CloseWindow(w);
             return true;
         });
     }

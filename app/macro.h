@@ -30,6 +30,10 @@ public:
     /// Whether the macro ended the program itself (E&xit, quit).
     bool ended() const { return ended_; }
     int line() const { return line_; }
+    /// The first fault, as reported ("MACRO:LINE: what went wrong"); empty when none.
+    const std::string& fault() const { return fault_; }
+    /// The file a batch run is about: an "open" of it that opens no window is a fault.
+    void setInput(const std::string& path) { input_ = path; }
 
 private:
     bool statement(const std::string& line);
@@ -49,7 +53,17 @@ private:
     std::vector<std::string> block_;  // the steps of a "dialog" block being read
     bool inBlock_ = false;
     std::string dialogFault_;
+    std::string fault_;
+    std::string input_;
 };
+
+/// The filter a `file` answer without one takes: the request's filter whose
+/// pattern matches the path's extension, else the one the dialog shows first.
+int MacroFileFilter(const platform::FileRequest& request, const std::string& path);
+/// The open type `open PATH` takes without "as": by the extension, TIFF when it tells nothing.
+int MacroOpenType(const std::string& path);
+/// The word that names an open type in `open PATH as WORD`.
+std::string MacroOpenTypeWord(int type);
 
 /// "caption: text" with newlines written as "\n".
 std::string MessageLine(const std::string& caption, const std::string& text);

@@ -6,6 +6,7 @@
 #include "app/history_file.h"
 #include "app/history_viewer.h"
 #include "app/image_information.h"
+#include "app/macro_recorder.h"
 #include "app/zoom.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
@@ -28,7 +29,21 @@ void add(const char* path, std::function<void()> run, const char* status, bool n
     commandTable().add(std::move(c));
 }
 
+// "Save Macro...": the macro recorded so far, to a file the user names.
+void SaveMacroCommand() {
+    platform::FileRequest request;
+    request.save = true;
+    request.title = "Save Macro";
+    request.filters = {{"Macro (*.txt)", "*.txt"}};
+    request.defaultExtension = "txt";
+    request.folder = application().EnsureImageDataDirectory();
+    request.name = "macro.txt";
+    if (auto answer = platform::ui().chooseFile(request)) macroRecorder().Save(answer->path);
+}
+
 }  // namespace
+
+const char* ProgramVersion() { return "Orvex 4.0"; }
 
 void RegisterShellCommands() {
     Application& a = application();
@@ -39,6 +54,9 @@ void RegisterShellCommands() {
     add("File > Save &As...", [&a] { a.SaveImage(ActiveImageWindow(), true); },
         "Save the active image with a new name", true);
     add("File > Save &History", [] { SaveHistoryCommand(); }, "Save the global history to a text file");
+    add("File > Save &Macro...", [] { SaveMacroCommand(); },
+        "Save what was done since the start or the last Clear Macro as a macro");
+    add("File > Clear Macro", [] { macroRecorder().Clear(); }, "Start the macro being recorded afresh");
     for (int i = 0; i < Application::kRecentFiles; ++i) {
         Command c;
         c.path = "File > Recent File &" + std::to_string(i + 1);
@@ -87,7 +105,7 @@ void RegisterShellCommands() {
         "Show the history of the whole run");
 
     add("Help > &About Orvex...",
-        [] { platform::ui().message("Orvex 4.0\nImaging workstation of the electron microprobe", "About Orvex",
+        [] { platform::ui().message(std::string(ProgramVersion()) + "\nImaging workstation of the electron microprobe", "About Orvex",
                                     platform::Buttons::Ok, platform::Icon::Information); },
         "Program information");
 }

@@ -4,6 +4,9 @@
 // of the Window menu and the About box.
 namespace orvex::app {
 
+/// The program's name and version, as the About box gives them.
+const char* ProgramVersion();
+
 /// Enters the shell's commands (again: replacing them in place).
 void RegisterShellCommands();
 

@@ -3,6 +3,8 @@
 #include <cstdlib>
 #include <iostream>
 
+#include <unistd.h>
+
 #include "app/headless_session.h"
 #include "app/program_folder.h"
 #include "cli/options.h"
@@ -13,10 +15,10 @@ namespace {
 
 // Parses a subcommand's options; false (after the help or a usage line) when
 // the command should not run.
-bool parse(const std::vector<std::string>& args, const std::vector<std::string>& names, CommandLine& line,
-           int& status) {
+bool parse(const std::vector<std::string>& args, const std::vector<std::string>& names,
+           const std::vector<std::string>& flags, CommandLine& line, int& status) {
     std::string problem;
-    if (!ParseCommandLine(args, names, {}, line, problem)) {
+    if (!ParseCommandLine(args, names, flags, line, problem)) {
         status = Usage(problem);
         return false;
     }
@@ -40,15 +42,29 @@ bool parse(const std::vector<std::string>& args, const std::vector<std::string>&
 int RunMacroCommand(const std::vector<std::string>& args) {
     CommandLine line;
     int status = 0;
-    if (!parse(args, {"ini", "program-folder"}, line, status)) return status;
-    if (line.operands.size() != 1) return Usage("run takes one MACRO");
-    return app::RunMacroSession(line.operands[0], line.value("ini").value_or(""), std::cout, std::cerr);
+    if (!parse(args, {"ini", "program-folder", "record"}, {"each"}, line, status)) return status;
+    app::MacroRunOptions options;
+    options.iniPath = line.value("ini").value_or("");
+    options.recordPath = line.value("record").value_or("");
+    if (line.flag("each")) {
+        // run MACRO --each FILE...: the first operand is the macro, the others its inputs.
+        if (line.operands.size() < 2) return Usage("run --each takes a MACRO and at least one FILE");
+        if (!options.recordPath.empty()) return Usage("--record records one run: it does not go with --each");
+        options.each.assign(line.operands.begin() + 1, line.operands.end());
+        options.showProgress = ::isatty(STDERR_FILENO) != 0;
+    } else if (line.operands.size() != 1) {
+        return Usage("run takes one MACRO");
+    } else if (options.recordPath.empty() && line.values.count("record")) {
+        return Usage("--record needs a FILE");
+    }
+    options.macroPath = line.operands[0];
+    return app::RunMacroSession(options, std::cout, std::cerr);
 }
 
 int AcquireCommand(const std::vector<std::string>& args) {
     CommandLine line;
     int status = 0;
-    if (!parse(args, {"ini", "program-folder", "mode", "passes", "out"}, line, status)) return status;
+    if (!parse(args, {"ini", "program-folder", "mode", "passes", "out"}, {}, line, status)) return status;
     if (!line.operands.empty()) return Usage("acquire takes no operands");
     app::AcquireOptions a;
     if (auto ini = line.value("ini")) a.iniPath = *ini;
@@ -68,11 +84,17 @@ int AcquireCommand(const std::vector<std::string>& args) {
 }
 
 std::string AppCommandsHelp() {
-    return R"(  orvex-cli run [--ini FILE] [--program-folder DIR] MACRO
+    return R"(  orvex-cli run [--ini FILE] [--program-folder DIR] [--record FILE] MACRO
+  orvex-cli run [--ini FILE] [--program-folder DIR] MACRO --each FILE...
       Starts the system as the workstation does and runs the commands of the
       macro file MACRO, one per line (see docs/macros.md): menu commands by
       their menu path, opening, saving, closing and activating image windows,
       with the answers to what each command asks queued before it.
+      --record FILE writes the macro the run executed, normalised, to FILE.
+      --each runs MACRO once per FILE, each from a fresh start, with ${file}
+      (the path as given), ${name} (its name without folder and extension)
+      and ${dir} (its folder) replaced in every line; it ends with
+      "N passed, M failed" and exits 1 when any run failed.
 
   orvex-cli acquire [--ini FILE] [--program-folder DIR]
                     [--mode single|continuous|average] [--passes N] [--out DIR]

@@ -483,6 +483,7 @@ void DialogRenderer::sync() {
 
 void DialogRenderer::changed(size_t index) {
     if (syncing_) return;
+    platform::reportDialogAction(model_, model_.controls()[index]);
     model_.changed(model_.controls()[index]);
     sync();
     closeIfDone();
@@ -491,6 +492,7 @@ void DialogRenderer::changed(size_t index) {
 void DialogRenderer::pressButton(size_t index) {
     auto& c = model_.controls()[index];
     if (!c.enabled || !c.visible) return;
+    platform::reportDialogAction(model_, c);
     model_.pressed(c);
     if (!model_.closed()) sync();
     closeIfDone();

@@ -45,6 +45,10 @@
 #include "acquisition/run_state.h"
 #define ORVEX_HAVE_ACQUISITION 1
 #endif
+#if __has_include("app/macro_recorder.h")
+#include "app/macro_recorder.h"
+#define ORVEX_HAVE_MACROS 1
+#endif
 #if __has_include("app/progress.h")
 #include "app/progress.h"
 #define ORVEX_HAVE_PROGRESS 1
@@ -225,6 +229,10 @@ MainWindow::MainWindow(QtUi& ui, QWidget* parent) : QMainWindow(parent), ui_(ui)
 }
 
 MainWindow::~MainWindow() {
+#ifdef ORVEX_HAVE_MACROS
+    app::macroRecorder().Stop();
+    app::macroRecorder().replayable = nullptr;
+#endif
 #ifdef ORVEX_HAVE_COMMANDS
     for (const std::string& path : ownCommands_) app::commandTable().remove(path);
 #endif
@@ -693,7 +701,9 @@ ImageFrame* MainWindow::addFrame(int imageNumber) {
     view->onHover = [this](ImageView& v, std::optional<QPoint> pixel) { hover(v, pixel); };
     auto* frame = new ImageFrame(view);
     frame->closeRequest = [](ImageHandle window) {
-#ifdef ORVEX_HAVE_APPLICATION
+#if defined(ORVEX_HAVE_MACROS)
+        return app::macroRecorder().CloseWindow(window);  // recorded as a "close" line
+#elif defined(ORVEX_HAVE_APPLICATION)
         return app::application().CloseImage(window);
 #else
         return CloseImageWindow(window) == ImageDone;
@@ -905,6 +915,22 @@ void MainWindow::start(const std::string& programFolder, const std::vector<std::
     a.Start(folder);
     profilePath = a.profilePath;
     rebuildMenus();
+#endif
+#ifdef ORVEX_HAVE_MACROS
+    // What the user does from here on is recorded, the files named on the
+    // command line first; the commands that need this window are written as
+    // comments.
+    app::MacroRecorder& recorder = app::macroRecorder();
+    recorder.replayable = [this](const std::string& path) {
+        const std::string key = app::NormalisedMenuPath(path);
+        for (const std::string& own : ownCommands_)
+            if (app::NormalisedMenuPath(own) == key) return false;
+        return true;
+    };
+    recorder.Clear();
+    recorder.Start();
+    for (const std::string& file : files) recorder.OpenCommandLineFile(file);
+#elif defined(ORVEX_HAVE_APPLICATION)
     a.OpenCommandLineFiles(files);
 #else
     (void)files;

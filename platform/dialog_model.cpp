@@ -2,6 +2,23 @@
 
 namespace orvex::platform {
 
+namespace {
+DialogActionObserver& observer() {
+    static DialogActionObserver instance;
+    return instance;
+}
+}  // namespace
+
+DialogActionObserver setDialogActionObserver(DialogActionObserver replacement) {
+    DialogActionObserver previous = std::move(observer());
+    observer() = std::move(replacement);
+    return previous;
+}
+
+void reportDialogAction(const DialogModel& dialog, const DialogControl& control) {
+    if (observer()) observer()(dialog, control);
+}
+
 DialogControl* DialogModel::find(const std::string& label) {
     for (auto& c : controls_)
         if (c.label == label) return &c;
@@ -35,6 +52,7 @@ bool DialogModel::setText(const std::string& label, const std::string& text) {
     DialogControl* c = find(label);
     if (!usable(c)) return false;
     c->text = text;
+    reportDialogAction(*this, *c);
     changed(*c);
     return true;
 }
@@ -44,6 +62,7 @@ bool DialogModel::setValue(const std::string& label, int value) {
     if (!usable(c)) return false;
     if (c->kind == ControlKind::Radio) return choose(label);
     c->value = value;
+    reportDialogAction(*this, *c);
     changed(*c);
     return true;
 }
@@ -54,6 +73,7 @@ bool DialogModel::choose(const std::string& label) {
     for (auto& other : controls_)
         if (other.kind == ControlKind::Radio && other.group == c->group) other.value = 0;
     c->value = 1;
+    reportDialogAction(*this, *c);
     changed(*c);
     return true;
 }
@@ -61,6 +81,7 @@ bool DialogModel::choose(const std::string& label) {
 bool DialogModel::press(const std::string& label) {
     DialogControl* c = find(label);
     if (!usable(c) || c->kind != ControlKind::Button) return false;
+    reportDialogAction(*this, *c);
     return pressed(*c);
 }
 

@@ -103,4 +103,13 @@ private:
     bool closed_ = false;
 };
 
+/// Told of every change a user makes to a dialog's control (after the control
+/// holds it, before the model reacts) and of every button pressed (before the
+/// press): how a recorder writes down what was done. Null: nobody listens.
+using DialogActionObserver = std::function<void(const DialogModel& dialog, const DialogControl& control)>;
+/// Installs the observer; returns the previous one.
+DialogActionObserver setDialogActionObserver(DialogActionObserver observer);
+/// What every driver of a dialog (the models' own setters, the Qt renderer) calls.
+void reportDialogAction(const DialogModel& dialog, const DialogControl& control);
+
 }  // namespace orvex::platform
