@@ -44,6 +44,14 @@ struct DialogControl {
     bool captioned = true;
 };
 
+/// A control with its label and kind, everything else at its default.
+inline DialogControl LabelledControl(const std::string& label, ControlKind kind) {
+    DialogControl c;
+    c.label = label;
+    c.kind = kind;
+    return c;
+}
+
 struct CanvasMouse {
     enum class Kind { Down, Move, Up, DoubleClick } kind = Kind::Down;
     int x = 0;

@@ -14,13 +14,6 @@ using platform::DialogControl;
 
 namespace {
 
-DialogControl control(const std::string& label, ControlKind kind) {
-    DialogControl c;
-    c.label = label;
-    c.kind = kind;
-    return c;
-}
-
 std::string weightLabel(int i) { return "k" + std::to_string(i); }
 
 std::string threeDecimals(double v) {
@@ -33,17 +26,17 @@ std::string threeDecimals(double v) {
 
 ConvolutionDialog::ConvolutionDialog(std::vector<Kernel> kernels)
     : DialogModel("Convolutions"), kernels_(std::move(kernels)) {
-    DialogControl names = control("Name", ControlKind::DropDown);
+    DialogControl names = platform::LabelledControl("Name", ControlKind::DropDown);
     for (const Kernel& k : kernels_) names.items.push_back(k.name);
     names.value = kernels_.empty() ? -1 : 0;
     add(names);
     for (int i = 0; i < 9; ++i) {
-        DialogControl weight = control(weightLabel(i), ControlKind::RealEdit);
+        DialogControl weight = platform::LabelledControl(weightLabel(i), ControlKind::RealEdit);
         weight.text = threeDecimals(0);
         add(weight);
     }
-    add(control("OK", ControlKind::Button));
-    add(control("Cancel", ControlKind::Button));
+    add(platform::LabelledControl("OK", ControlKind::Button));
+    add(platform::LabelledControl("Cancel", ControlKind::Button));
 }
 
 void ConvolutionDialog::initialize() {

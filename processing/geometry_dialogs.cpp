@@ -15,15 +15,8 @@ constexpr const char* kRotateGroup = "Rotate/Flip";
 constexpr const char* kMethodGroup = "Interpolation Method";
 constexpr const char* kMethods[] = {"Fast", "Nearest Neighbor", "Bilinear"};
 
-DialogControl control(const std::string& label, ControlKind kind) {
-    DialogControl c;
-    c.label = label;
-    c.kind = kind;
-    return c;
-}
-
 DialogControl radio(const std::string& label, const char* group, bool chosen) {
-    DialogControl c = control(label, ControlKind::Radio);
+    DialogControl c = platform::LabelledControl(label, ControlKind::Radio);
     c.group = group;
     c.value = chosen ? 1 : 0;
     return c;
@@ -33,8 +26,8 @@ DialogControl radio(const std::string& label, const char* group, bool chosen) {
 
 RotateFlipDialog::RotateFlipDialog() : DialogModel("Rotate/Flip Image") {
     for (int i = 0; i < 5; ++i) add(radio(RotateFlipText(static_cast<RotateFlip>(i)), kRotateGroup, i == 0));
-    add(control("OK", ControlKind::Button));
-    add(control("Cancel", ControlKind::Button));
+    add(platform::LabelledControl("OK", ControlKind::Button));
+    add(platform::LabelledControl("Cancel", ControlKind::Button));
 }
 
 RotateFlip RotateFlipDialog::choice() const {
@@ -46,22 +39,22 @@ RotateFlip RotateFlipDialog::choice() const {
 }
 
 ResizeDialog::ResizeDialog(int width, int height) : DialogModel("Resize Image") {
-    DialogControl current = control("Current width: ", ControlKind::Label);
+    DialogControl current = platform::LabelledControl("Current width: ", ControlKind::Label);
     current.text = "Current width: " + std::to_string(width);
     add(current);
-    current = control("Current height: ", ControlKind::Label);
+    current = platform::LabelledControl("Current height: ", ControlKind::Label);
     current.text = "Current height: " + std::to_string(height);
     add(current);
     for (auto [label, value] : {std::pair{"New Width", width}, std::pair{"New Height", height}}) {
-        DialogControl spin = control(label, ControlKind::Spin);
+        DialogControl spin = platform::LabelledControl(label, ControlKind::Spin);
         spin.min = 1;
         spin.max = Image::kMaxDimension;
         spin.value = value;
         add(spin);
     }
     for (int i = 0; i < 3; ++i) add(radio(kMethods[i], kMethodGroup, i == 0));
-    add(control("OK", ControlKind::Button));
-    add(control("Cancel", ControlKind::Button));
+    add(platform::LabelledControl("OK", ControlKind::Button));
+    add(platform::LabelledControl("Cancel", ControlKind::Button));
 }
 
 int ResizeDialog::newWidth() const { return find("New Width")->value; }

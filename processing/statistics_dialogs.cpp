@@ -21,13 +21,6 @@ constexpr const char* kValueRows[4] = {"Average", "St. Deviation", "Min", "Max"}
 constexpr int kGraphWidth = 256;
 constexpr int kGraphHeight = 100;
 
-DialogControl control(const std::string& label, ControlKind kind) {
-    DialogControl c;
-    c.label = label;
-    c.kind = kind;
-    return c;
-}
-
 std::string decimals(double v) {
     char text[64];
     std::snprintf(text, sizeof text, "%.3f", v);
@@ -45,29 +38,29 @@ std::string realTitle(ImageHandle window) {
 }  // namespace
 
 StatisticsDialog::StatisticsDialog() : DialogModel("Statistics") {
-    add(control("Choose Area", ControlKind::Button));
-    add(control("Choose Transect", ControlKind::Button));
-    add(control("Exclude B && W", ControlKind::CheckBox));
-    add(control("Label:", ControlKind::Edit));
-    add(control("Log to File", ControlKind::CheckBox));
-    add(control("Log File", ControlKind::Edit));
-    DialogControl graph = control("Graph", ControlKind::Canvas);
+    add(platform::LabelledControl("Choose Area", ControlKind::Button));
+    add(platform::LabelledControl("Choose Transect", ControlKind::Button));
+    add(platform::LabelledControl("Exclude B && W", ControlKind::CheckBox));
+    add(platform::LabelledControl("Label:", ControlKind::Edit));
+    add(platform::LabelledControl("Log to File", ControlKind::CheckBox));
+    add(platform::LabelledControl("Log File", ControlKind::Edit));
+    DialogControl graph = platform::LabelledControl("Graph", ControlKind::Canvas);
     graph.width = kGraphWidth;
     graph.height = kGraphHeight;
     add(graph);
-    add(control("Pixel", ControlKind::Label));
+    add(platform::LabelledControl("Pixel", ControlKind::Label));
     for (const char* const* rows : {kAreaRows, kTransectRows})
-        for (int i = 0; i < 5; ++i) add(control(rows[i], ControlKind::ReadOut));
-    add(control("Real", ControlKind::Label));
+        for (int i = 0; i < 5; ++i) add(platform::LabelledControl(rows[i], ControlKind::ReadOut));
+    add(platform::LabelledControl("Real", ControlKind::Label));
     for (const char* const* rows : {kAreaRows, kTransectRows})
-        for (int i = 0; i < 5; ++i) add(control(std::string("Real ") + rows[i], ControlKind::ReadOut));
-    add(control("Pixel Values", ControlKind::Label));
-    for (const char* row : kValueRows) add(control(row, ControlKind::ReadOut));
-    DialogControl title = control("Real Z Values", ControlKind::Label);
+        for (int i = 0; i < 5; ++i) add(platform::LabelledControl(std::string("Real ") + rows[i], ControlKind::ReadOut));
+    add(platform::LabelledControl("Pixel Values", ControlKind::Label));
+    for (const char* row : kValueRows) add(platform::LabelledControl(row, ControlKind::ReadOut));
+    DialogControl title = platform::LabelledControl("Real Z Values", ControlKind::Label);
     title.text = realTitle(ActiveImageWindow());
     add(title);
-    for (const char* row : kValueRows) add(control(std::string("Real ") + row, ControlKind::ReadOut));
-    add(control("OK", ControlKind::Button));
+    for (const char* row : kValueRows) add(platform::LabelledControl(std::string("Real ") + row, ControlKind::ReadOut));
+    add(platform::LabelledControl("OK", ControlKind::Button));
     relabel(false);
 }
 

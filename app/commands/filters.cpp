@@ -20,13 +20,6 @@ using platform::DialogControl;
 
 namespace {
 
-DialogControl control(const std::string& label, ControlKind kind) {
-    DialogControl c;
-    c.label = label;
-    c.kind = kind;
-    return c;
-}
-
 // The pixel a pick landed on. The picker hands back the real position of the
 // click as the interface converts it, mirror settings included; going back
 // undoes them too, so the pixel is the one under the cursor.
@@ -54,26 +47,26 @@ FilterDialog::FilterDialog(ImageHandle image) : DialogModel("Filter"), image_(im
     const bool wide = i && i->Depth() == 16;
     const int top = wide ? 65535 : 255;
     for (auto [label, value] : {std::pair{"Low Value", 0}, std::pair{"High Value", top}}) {
-        DialogControl field = control(label, ControlKind::IntEdit);
+        DialogControl field = platform::LabelledControl(label, ControlKind::IntEdit);
         field.min = 0;
         field.max = 65535;
         field.text = std::to_string(value);
         add(field);
     }
-    DialogControl hint = control("range", ControlKind::Label);
+    DialogControl hint = platform::LabelledControl("range", ControlKind::Label);
     hint.text = wide ? "range: 0 - 65535" : "range: 0 - 255";
     add(hint);
     for (auto [label, on] : {std::pair{"Keep Inside", 1}, std::pair{"Keep Outside", 0}}) {
-        DialogControl r = control(label, ControlKind::Radio);
+        DialogControl r = platform::LabelledControl(label, ControlKind::Radio);
         r.group = "Keep";
         r.value = on;
         add(r);
     }
-    add(control("Create B/W Mask", ControlKind::CheckBox));
-    add(control("Pick Low", ControlKind::Button));
-    add(control("Pick High", ControlKind::Button));
-    add(control("OK", ControlKind::Button));
-    add(control("Cancel", ControlKind::Button));
+    add(platform::LabelledControl("Create B/W Mask", ControlKind::CheckBox));
+    add(platform::LabelledControl("Pick Low", ControlKind::Button));
+    add(platform::LabelledControl("Pick High", ControlKind::Button));
+    add(platform::LabelledControl("OK", ControlKind::Button));
+    add(platform::LabelledControl("Cancel", ControlKind::Button));
 }
 
 void FilterDialog::pickLow() {
