@@ -5,9 +5,18 @@
 #include <QApplication>
 #include <QFileDialog>
 #include <QLineEdit>
+#include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <functional>
+#include <string>
+#include <vector>
+
+#include "app/application.h"
+#include "gui/main_window.h"
+#include "gui/qt_ui.h"
+#include "imagestore/window_list.h"
+#include "platform/ui.h"
 
 namespace orvex::gui::testing {
 
@@ -73,5 +82,38 @@ public:
 private:
     QTimer timer_;
 };
+
+/// Starts the workstation on `folder` from a fresh window list and
+/// application, answering the start-up's messages (kept in `messages` when
+/// given); true once the main window is shown.
+inline bool StartWorkstation(QtUi*& ui, MainWindow*& window, const QString& folder,
+                             const std::vector<std::string>& files = {},
+                             QStringList* messages = nullptr) {
+    windowList().Reset();
+    app::application().reset();
+    ui = new QtUi;
+    platform::setUi(ui);
+    window = new MainWindow(*ui);
+    {
+        Acknowledger acknowledge;
+        window->start(folder.toStdString(), files);
+        if (messages) {
+            QCoreApplication::processEvents();
+            *messages = acknowledge.seen;
+        }
+    }
+    return QTest::qWaitForWindowExposed(window);
+}
+
+/// Closes what StartWorkstation made and goes back to the start-up state.
+inline void StopWorkstation(QtUi*& ui, MainWindow*& window) {
+    delete window;
+    window = nullptr;
+    windowList().Reset();
+    app::application().reset();
+    platform::setUi(nullptr);
+    delete ui;
+    ui = nullptr;
+}
 
 }  // namespace orvex::gui::testing

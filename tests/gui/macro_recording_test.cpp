@@ -98,16 +98,7 @@ private slots:
         ini.write("[hardware]\nprobetype = DEMO\n");
         ini.close();
         QVERIFY(QFile::copy(ORVEX_TEST_DATA "/formats/tiffcp-strips3.tif", run("data/grain.tif")));
-        windowList().Reset();
-        app::application().reset();
-        ui = new QtUi;
-        platform::setUi(ui);
-        window = new MainWindow(*ui);
-        {
-            orvex::gui::testing::Acknowledger acknowledge;
-            window->start(dir.filePath("run").toStdString());
-        }
-        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(orvex::gui::testing::StartWorkstation(ui, window, dir.filePath("run")));
         QVERIFY(app::macroRecorder().recording());
     }
 

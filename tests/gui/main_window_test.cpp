@@ -105,25 +105,10 @@ private slots:
     void cleanupTestCase() { QDir::setCurrent(previousFolder); }
 
     void init() {
-        windowList().Reset();
-        app::application().reset();
-        ui = new QtUi;
-        platform::setUi(ui);
-        window = new MainWindow(*ui);
-        {
-            orvex::gui::testing::Acknowledger acknowledge;
-            window->start(dir.path().toStdString());
-        }
-        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(orvex::gui::testing::StartWorkstation(ui, window, dir.path()));
     }
     void cleanup() {
-        delete window;
-        window = nullptr;
-        windowList().Reset();
-        app::application().reset();
-        platform::setUi(nullptr);
-        delete ui;
-        ui = nullptr;
+        orvex::gui::testing::StopWorkstation(ui, window);
     }
 
     void mainWindowHasItsTitleBarsAndInformationBar() {

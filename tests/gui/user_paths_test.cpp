@@ -120,28 +120,11 @@ private:
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write("[hardware]\nprobetype = DEMO\n" + moreIni);
         ini.close();
-        windowList().Reset();
-        app::application().reset();
-        ui = new QtUi;
-        platform::setUi(ui);
-        window = new MainWindow(*ui);
-        {
-            orvex::gui::testing::Acknowledger acknowledge;
-            window->start(dir.filePath("run").toStdString(), files);
-            QCoreApplication::processEvents();
-            messages = acknowledge.seen;
-        }
-        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(orvex::gui::testing::StartWorkstation(ui, window, dir.filePath("run"), files, &messages));
     }
 
     void end() {
-        delete window;
-        window = nullptr;
-        windowList().Reset();
-        app::application().reset();
-        platform::setUi(nullptr);
-        delete ui;
-        ui = nullptr;
+        orvex::gui::testing::StopWorkstation(ui, window);
         QDir::setCurrent(previousFolder);
         QDir(dir.filePath("run")).removeRecursively();
     }

@@ -97,26 +97,11 @@ private slots:
         QVERIFY(ini.open(QIODevice::WriteOnly));
         ini.write("[hardware]\nprobetype = DEMO\n");
         ini.close();
-        windowList().Reset();
-        app::application().reset();
-        ui = new QtUi;
-        platform::setUi(ui);
-        window = new MainWindow(*ui);
-        {
-            orvex::gui::testing::Acknowledger acknowledge;
-            window->start(dir.filePath("run").toStdString());
-        }
-        QVERIFY(QTest::qWaitForWindowExposed(window));
+        QVERIFY(orvex::gui::testing::StartWorkstation(ui, window, dir.filePath("run")));
     }
 
     void cleanup() {
-        delete window;
-        window = nullptr;
-        windowList().Reset();
-        app::application().reset();
-        platform::setUi(nullptr);
-        delete ui;
-        ui = nullptr;
+        orvex::gui::testing::StopWorkstation(ui, window);
         QDir::setCurrent(previousFolder);
         QDir(dir.filePath("run")).removeRecursively();
     }
