@@ -612,10 +612,16 @@ bool readRows(Image& image, Source& source, const Directory& d, const std::vecto
 
 bool decode(Image& image, TiffReader& r, const Directory& d, const Layout& layout) {
     image.SetPaletteCount(paletteCountOf(layout, d));
-    if (!image.Allocate(static_cast<int>(d.width), static_cast<int>(d.height), d.bits)) return false;
+    // 8- and 16-bit rows without padding are read whole into the rows, so
+    // the store need not be zeroed first.
+    const bool everyByte = (d.bits == 8 || d.bits == 16) && rowBytesOf(d.width, d.bits) % 4 == 0;
+    if (!image.Allocate(static_cast<int>(d.width), static_cast<int>(d.height), d.bits,
+                        everyByte ? Image::PixelStart::Overwritten : Image::PixelStart::Zeroed))
+        return false;
     applyPalette(image, layout, d);
     image.ClearPositionRegistered();
     if (!readRows(image, r.source_, d, layout.strips, r.bigEndian_)) {
+        image.ZeroPixels();
         fail(TiffUnrecognised);  // the file changed under the reader
         return false;
     }

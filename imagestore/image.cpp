@@ -7,6 +7,7 @@
 #include <new>
 
 #include "imagestore/pixel_convert.h"
+#include "imagestore/row_pieces.h"
 #include "platform/ui.h"
 
 namespace orvex {
@@ -46,7 +47,7 @@ void Image::FreePixels() {
     bytesPerStrip_ = 0;
 }
 
-int Image::Allocate(int width, int height, int depth) {
+int Image::Allocate(int width, int height, int depth, PixelStart start) {
     static const char* kCaption = "Image::Allocate()";
     const int newDepth = std::max(minimumDepth_, depth);
     if (!IsPixelDepth(newDepth)) {
@@ -75,21 +76,26 @@ int Image::Allocate(int width, int height, int depth) {
         return 0;
     }
     const int stride = static_cast<int>(paddedRowBytes / bytesPerPixel);
+    const auto newRowBytes = static_cast<size_t>(paddedRowBytes);
+    uint64_t rowsInStrip = total / newRowBytes;
+    if (g_maxStripBytes > 0) rowsInStrip = std::clamp<uint64_t>(g_maxStripBytes / newRowBytes, 1, rowsInStrip);
+    // A reader that writes every byte takes the store it has when the layout
+    // is the same, without a zeroing pass.
+    const bool sameStore = start == PixelStart::Overwritten && IsAllocated() && height == height_ &&
+                           newRowBytes == rowBytes_ && static_cast<int>(rowsInStrip) == rowsPerStrip_;
 
-    FreePixels();
+    if (!sameStore) FreePixels();
     requestedDepth_ = depth;
     depth_ = newDepth;
     storageDepth_ = newDepth;
     bytesPerPixel_ = static_cast<float>(bytesPerPixel);
     stride_ = stride;
-    rowBytes_ = static_cast<size_t>(paddedRowBytes);
+    rowBytes_ = newRowBytes;
     largeImage_ = total > kLargeImageBytes;
-    uint64_t rowsInStrip = total / rowBytes_;
-    if (g_maxStripBytes > 0) rowsInStrip = std::clamp<uint64_t>(g_maxStripBytes / rowBytes_, 1, rowsInStrip);
     rowsPerStrip_ = static_cast<int>(rowsInStrip);
     bytesPerStrip_ = static_cast<size_t>(rowsInStrip) * rowBytes_;
 
-    if (!AllocatePixels(stride, height)) {
+    if (!sameStore && !AllocatePixels(stride, height)) {
         FreePixels();
         width_ = height_ = 0;
         platform::showMessage(Format("Not enough memory for an image of %d x %d pixels at %d bits",
@@ -119,7 +125,8 @@ bool Image::AllocatePixels(int /*stride*/, int height) {
         strip.bytes = static_cast<size_t>(std::min<uint64_t>(remaining, bytesPerStrip_));
         strip.firstRow = rowCount;
         strip.lastRow = rowCount + static_cast<int>(strip.bytes / rowBytes_) - 1;
-        strip.pixels.reset(new (std::nothrow) uint8_t[strip.bytes]());
+        strip.pixels = std::unique_ptr<uint8_t[], PixelMemoryRelease>(TakePixelMemory(strip.bytes),
+                                                                      PixelMemoryRelease{strip.bytes});
         if (!strip.pixels) return false;
         rowCount = strip.lastRow + 1;
         remaining -= strip.bytes;
@@ -127,6 +134,10 @@ bool Image::AllocatePixels(int /*stride*/, int height) {
     }
     strips_ = std::move(strips);
     return true;
+}
+
+void Image::ZeroPixels() {
+    for (ImageStrip& strip : strips_) std::memset(strip.pixels.get(), 0, strip.bytes);
 }
 
 int Image::StripOfRow(int row) const {
@@ -158,31 +169,14 @@ const uint8_t* Image::PixelAddress(int row, int column) const {
     return const_cast<Image*>(this)->PixelAddress(row, column);
 }
 
-// Rows are read top-down but stored bottom-up, so the row read next lies
-// below this one in memory, where the hardware prefetcher does not look.
-// A row is therefore copied in 1 KB pieces, each fetching the same piece of
-// the next row ahead of time.
-constexpr int64_t kPieceBytes = 1024;
-
 int Image::WriteLine(int row, const void* buffer, int bufferDepth) {
     uint8_t* target = RowAddress(row);
     if (!target || !buffer || !IsPixelDepth(bufferDepth)) return 0;
     modified_ = 1;
     const auto* source = static_cast<const uint8_t*>(buffer);
-    if (strips_.size() != 1 || row + 1 >= height_) {
-        ConvertPixels(source, bufferDepth, 0, target, storageDepth_, 0, width_);
-        return 1;
-    }
-    // As in ReadLine: the row written next lies below this one in memory.
-    uint8_t* next = target - rowBytes_;
-    const int64_t piecePixels = kPieceBytes * 8 / storageDepth_;
-    for (int64_t first = 0; first < width_; first += piecePixels) {
-        const int64_t n = std::min<int64_t>(piecePixels, width_ - first);
-        const int64_t offset = first * storageDepth_ / 8;
-        const int64_t bytes = static_cast<int64_t>(PackedBytes(n, storageDepth_));
-        for (int64_t line = 0; line < bytes; line += 64) __builtin_prefetch(next + offset + line, 1);
+    InRowPieces(width_, storageDepth_, nullptr, RowAddress(row + 1), [&](int64_t first, int64_t n) {
         ConvertPixels(source, bufferDepth, first, target, storageDepth_, first, n);
-    }
+    });
     return 1;
 }
 
@@ -190,21 +184,9 @@ int Image::ReadLine(int row, void* buffer, int bufferDepth) const {
     const uint8_t* source = RowAddress(row);
     if (!source || !buffer || !IsPixelDepth(bufferDepth)) return 0;
     auto* target = static_cast<uint8_t*>(buffer);
-    const bool prefetch = strips_.size() == 1 && row + 1 < height_;
-    if (!prefetch) {
-        ConvertPixels(source, storageDepth_, 0, target, bufferDepth, 0, width_);
-        return 1;
-    }
-    const uint8_t* next = source - rowBytes_;
-    // Pieces start at multiples of 8 pixels, so every depth stays byte-aligned.
-    const int64_t piecePixels = kPieceBytes * 8 / storageDepth_;
-    for (int64_t first = 0; first < width_; first += piecePixels) {
-        const int64_t n = std::min<int64_t>(piecePixels, width_ - first);
-        const int64_t offset = first * storageDepth_ / 8;
-        const int64_t bytes = static_cast<int64_t>(PackedBytes(n, storageDepth_));
-        for (int64_t line = 0; line < bytes; line += 64) __builtin_prefetch(next + offset + line);
+    InRowPieces(width_, storageDepth_, RowAddress(row + 1), nullptr, [&](int64_t first, int64_t n) {
         ConvertPixels(source, storageDepth_, first, target, bufferDepth, first, n);
-    }
+    });
     return 1;
 }
 

@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "imagestore/pixel_memory.h"
+
 namespace orvex {
 
 /// The palette last applied to an image (the numbers are stored in the image).
@@ -93,7 +95,7 @@ struct BitmapInfoHeader {
 
 /// One strip of rows, stored bottom-up (the strip's last row first).
 struct ImageStrip {
-    std::unique_ptr<uint8_t[]> pixels;
+    std::unique_ptr<uint8_t[], PixelMemoryRelease> pixels;
     size_t bytes = 0;
     int firstRow = 0;
     int lastRow = -1;
@@ -119,12 +121,19 @@ public:
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
 
+    /// What a pixel store starts as: zeros, or, for a reader that writes
+    /// every byte of every row, whatever the image's store of that very
+    /// layout held before (a new store is zeroed all the same).
+    enum class PixelStart { Zeroed, Overwritten };
+
     /// Lays out the stride and strips, allocates the pixels (zeroed), fills
     /// the header and the grey ramp for the current palette count and marks
     /// the image modified. Sizes beyond the store's limit, non-positive sizes
     /// and unsupported depths are refused with a message before anything is
     /// allocated. Returns 1 when done, 0 when refused.
-    int Allocate(int width, int height, int depth);
+    int Allocate(int width, int height, int depth, PixelStart start = PixelStart::Zeroed);
+    /// Sets every stored byte to zero.
+    void ZeroPixels();
 
     /// Copies one whole row from a buffer of bufferDepth bits per pixel
     /// (1, 4, 8 or 16), converting to the image's depth; 0 when the row is
