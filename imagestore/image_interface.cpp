@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
 
 #include "imagestore/history.h"
 #include "imagestore/orvex_view.h"
@@ -13,6 +14,7 @@ namespace orvex {
 namespace {
 
 void Notify(OrvexView& view, int code, std::intptr_t first = 0, std::intptr_t second = 0) {
+    if (view.listeners.empty()) return;
     ImageEvent event;
     event.window = view.Handle();
     event.code = code;
@@ -140,6 +142,15 @@ static int WriteLineAt(ImageHandle window, int row, const void* buffer, int dept
     OrvexView* view = LiveView(window);
     if (!view) return ImageNotLive;
     if (!view->image->WriteLine(row, buffer, depth)) return ImageRefused;
+    Notify(*view, ImageEventLine, row);
+    return ImageDone;
+}
+
+int LineWritten(ImageHandle window, int row) {
+    OrvexView* view = LiveView(window);
+    if (!view) return ImageNotLive;
+    if (row < 0 || row >= view->image->Height()) return ImageRefused;
+    view->image->SetModified(true);
     Notify(*view, ImageEventLine, row);
     return ImageDone;
 }
@@ -384,7 +395,7 @@ ImageHandle ReadImageFile(const std::string& path, int fileType) {
     return handle;
 }
 
-ImageHandle DuplicateImage(ImageHandle source, bool copyZ, bool logHistory) {
+ImageHandle DuplicateImage(ImageHandle source, bool copyZ, bool logHistory, bool copyPixels) {
     OrvexView* sourceView = LiveView(source);
     if (!sourceView) return {};
     const Image& from = *sourceView->image;
@@ -410,19 +421,10 @@ ImageHandle DuplicateImage(ImageHandle source, bool copyZ, bool logHistory) {
     // what switching the source shows.
     dst->CopySavedPaletteFrom(*src);
 
-    if (src->Depth() == 16) {
-        std::vector<uint16_t> row(static_cast<size_t>(src->Width()));
-        for (int r = 0; r < src->Height(); ++r) {
-            src->ReadLine(r, row.data(), 16);
-            dst->WriteLine(r, row.data(), 16);
-        }
-    } else {
-        std::vector<uint8_t> row(static_cast<size_t>(src->Width()));
-        for (int r = 0; r < src->Height(); ++r) {
-            src->ReadLine(r, row.data(), 8);
-            dst->WriteLine(r, row.data(), 8);
-        }
-    }
+    // Same size and depth, so the stored rows are alike byte for byte.
+    if (copyPixels)
+        for (int r = 0; r < src->Height(); ++r)
+            std::memcpy(dst->PixelAddress(r, 0), src->PixelAddress(r, 0), src->RowBytes());
     if (src->IsPositionRegistered()) {
         RealPoint lowerLeft, upperRight;
         src->GetLowerLeftUpperRight(lowerLeft, upperRight);
@@ -468,6 +470,9 @@ bool RowProgressStep(ImageHandle window, int row, int rows) {
     Image* image = LiveImage(window);
     if (!image) return false;
     UpdateRows(window, row);
+    // The percentage and the Esc key are looked at on the first row, every
+    // 20th and the last: asking the window system costs more than a row's work.
+    if (row % 20 != 0 && row + 1 != rows) return false;
     if (rows > 0) image->ReportProgress(static_cast<int>(static_cast<int64_t>(row + 1) * 100 / rows));
     if (platform::ui().takeEscape()) {
         return platform::ui().message("Do you wish to cancel this operation?", "Verify",

@@ -60,6 +60,20 @@ int ReadLine16(ImageHandle window, int row, uint16_t* buffer);
 int WriteLine8(ImageHandle window, int row, const uint8_t* buffer);
 int WriteLine16(ImageHandle window, int row, const uint16_t* buffer);
 
+/// A row's stored pixels, where kernels read and write them without a copy:
+/// the row of an 8-bit image as uint8_t, of a 16-bit one as uint16_t; null
+/// when the window is not live, the row lies outside or the depth differs.
+/// After writing into a row, call LineWritten, which notifies code 8 with the
+/// row as WriteLine8 does.
+template <class T>
+T* LinePixels(ImageHandle window, int row) {
+    static_assert(sizeof(T) == 1 || sizeof(T) == 2);
+    Image* image = LiveImage(window);
+    if (!image || image->Depth() != static_cast<int>(sizeof(T) * 8)) return nullptr;
+    return reinterpret_cast<T*>(image->PixelAddress(row, 0));
+}
+int LineWritten(ImageHandle window, int row);
+
 /// Blocks of h rows of w pixels. Writes notify code 9.
 int ReadBlock8(ImageHandle window, int column, int row, int w, int h, uint8_t* buffer);
 int ReadBlock16(ImageHandle window, int column, int row, int w, int h, uint16_t* buffer);
@@ -107,7 +121,9 @@ int NotifyImageListeners(ImageHandle window, ImageEvent event);
 /// depth is refused.
 ImageHandle CreateImage(int width, int height, int kind, bool clear, int depth);
 /// A new window with a copy of the image; none when the source is not live.
-ImageHandle DuplicateImage(ImageHandle source, bool copyZ, bool logHistory);
+/// A caller that writes every row itself passes copyPixels false and gets
+/// the copy with zeroed pixels.
+ImageHandle DuplicateImage(ImageHandle source, bool copyZ, bool logHistory, bool copyPixels = true);
 /// A new window with the image read from a file of an ImageFileType; none
 /// when the file cannot be read.
 ImageHandle ReadImageFile(const std::string& path, int fileType);
@@ -121,8 +137,9 @@ ImageHandle FindImageWindow(int imageNumber);
 ImageHandle ActiveImageWindow();
 
 /// The shared step of long interactive loops over rows: redraws the finished
-/// strip, reports the percentage and, when Esc is pending, asks "Do you wish
-/// to cancel this operation?" ("Verify"). True when the user stops.
+/// strip and, on the first, every 20th and the last row, reports the
+/// percentage and, when Esc is pending, asks "Do you wish to cancel this
+/// operation?" ("Verify"). True when the user stops.
 bool RowProgressStep(ImageHandle window, int row, int rows);
 
 }  // namespace orvex

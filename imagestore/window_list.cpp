@@ -33,9 +33,11 @@ std::unique_ptr<OrvexView> WindowList::Remove(ImageHandle window) {
 
 OrvexView* WindowList::Find(ImageHandle window) const {
     if (!window) return nullptr;
-    for (const auto& v : views_)
-        if (v->imageNumber == window.number) return v.get();
-    return nullptr;
+    // Windows join at the end with ever larger numbers, so the list is in
+    // number order; row loops look their windows up on every row.
+    const auto it = std::lower_bound(views_.begin(), views_.end(), window.number,
+                                     [](const auto& v, int number) { return v->imageNumber < number; });
+    return it != views_.end() && (*it)->imageNumber == window.number ? it->get() : nullptr;
 }
 
 std::vector<ImageHandle> WindowList::Windows() const {

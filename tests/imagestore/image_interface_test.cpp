@@ -316,21 +316,27 @@ TEST_F(ImageInterface, ImagesReadFromFilesKeepTheirPathAndStartUnmodified) {
 }
 
 
-TEST_F(ImageInterface, TheCancelStepAsksOnlyWhenEscIsPending) {
+TEST_F(ImageInterface, TheCancelStepLooksAtEscEveryTwentyRowsAndAsksOnlyWhenItIsPending) {
     const ImageHandle a = CreateImage(4, 40, PaletteGrey, true, 8);
+    ui.progress.clear();
+    EXPECT_FALSE(RowProgressStep(a, 0, 40));
     EXPECT_FALSE(RowProgressStep(a, 9, 40));
     EXPECT_TRUE(ui.messages.empty());
+    // Between the looks a pending Esc waits for the next one.
     ui.pendingEscapes = 1;
     ui.queue(platform::Answer::No);
     EXPECT_FALSE(RowProgressStep(a, 10, 40));
+    EXPECT_TRUE(ui.messages.empty());
+    EXPECT_FALSE(RowProgressStep(a, 20, 40));
+    ASSERT_EQ(ui.messages.size(), 1u);
     ui.pendingEscapes = 1;
     ui.queue(platform::Answer::Yes);
-    EXPECT_TRUE(RowProgressStep(a, 11, 40));
+    EXPECT_TRUE(RowProgressStep(a, 39, 40));
     ASSERT_EQ(ui.messages.size(), 2u);
     EXPECT_EQ(ui.messages[1].caption, "Verify");
     EXPECT_EQ(ui.messages[1].text, "Do you wish to cancel this operation?");
     EXPECT_EQ(ui.messages[1].buttons, platform::Buttons::YesNo);
-    EXPECT_EQ(ui.progress.back(), 30);
+    EXPECT_EQ(ui.progress, (std::vector<int>{2, 52, 100}));
 }
 
 TEST_F(ImageInterface, UpdateRowsRedrawsAStripOnlyAtItsLastRow) {
