@@ -1,6 +1,7 @@
 #include "processing/filters.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <hwy/aligned_allocator.h>
 
@@ -8,6 +9,7 @@
 #include "formats/scan_string.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/row_pieces.h"
 #include "platform/library.h"
 #include "processing/geometry_result.h"
 #include "processing/kernels/point_rows.h"
@@ -52,11 +54,15 @@ int writeRow(ImageHandle window, int row, const uint8_t* pixels) { return WriteL
 int writeRow(ImageHandle window, int row, const uint16_t* pixels) { return WriteLine16(window, row, pixels); }
 
 // Runs a row kernel down the source with a window of three padded rows
-// (zero above the first and below the last row) and writes each result row.
+// (zero above the first and below the last row) and writes each result row,
+// where it lies when the result has the kernel's depth. The padded rows are
+// copies: rows of an image lie a multiple of 4 KB apart, and loads from
+// three of them and stores to a fourth at the same offsets in a page stall
+// one another. Returns the rows written.
 template <class T, class RowOp>
-void slideRows(ImageHandle source, ImageHandle result, RowOp op) {
+int slideRows(ImageHandle source, ImageHandle result, RowOp op) {
     const Image* s = LiveImage(source);
-    if (!s || !LiveImage(result)) return;
+    if (!s || !LiveImage(result)) return 0;
     const int width = s->Width(), height = s->Height();
     const size_t padded = static_cast<size_t>(width) + 2;
     // Each padded row starts on a cache line, so the kernels' loads do not
@@ -64,7 +70,7 @@ void slideRows(ImageHandle source, ImageHandle result, RowOp op) {
     const size_t perLine = 64 / sizeof(T);
     const size_t stride = (padded + perLine - 1) / perLine * perLine;
     const hwy::AlignedFreeUniquePtr<T[]> buffers = hwy::AllocateAligned<T>(3 * stride);
-    if (!buffers) return;
+    if (!buffers) return 0;
     std::fill(buffers.get(), buffers.get() + 3 * stride, T{0});
     std::vector<T> out(static_cast<size_t>(width));
     T* above = buffers.get();
@@ -79,9 +85,23 @@ void slideRows(ImageHandle source, ImageHandle result, RowOp op) {
     };
     load(0, row);
     load(1, below);
-    for (int r = 0; r < height; ++r) {
-        op(above, row, below, width, out.data());
-        if (writeRow(result, r, out.data()) != ImageDone || RowProgressStep(result, r, height)) break;
+    int r = 0;
+    for (; r < height; ++r) {
+        if (T* into = LinePixels<T>(result, r)) {
+            // Each output depends on its own 3 x 3 only, so the row can be
+            // made piece by piece.
+            InRowPieces(width, sizeof(T) * 8, nullptr, LinePixels<T>(result, r + 1), [&](int64_t first, int64_t n) {
+                op(above + first, row + first, below + first, static_cast<int>(n), into + first);
+            });
+            if (LineWritten(result, r) != ImageDone) break;
+        } else {
+            op(above, row, below, width, out.data());
+            if (writeRow(result, r, out.data()) != ImageDone) break;
+        }
+        if (RowProgressStep(result, r, height)) {
+            ++r;
+            break;
+        }
         T* spent = above;
         above = row;
         row = below;
@@ -89,6 +109,15 @@ void slideRows(ImageHandle source, ImageHandle result, RowOp op) {
         load(r + 2, below);
     }
     if (Image* done = LiveImage(result)) done->ReportProgress(100);
+    return r;
+}
+
+// Rows from `first` on, as the source has them: what a stopped filter leaves.
+void copyRowsFrom(ImageHandle source, ImageHandle result, int first) {
+    const Image* s = LiveImage(source);
+    Image* to = LiveImage(result);
+    if (!s || !to || !SameSize(source, result) || s->Depth() != to->Depth()) return;
+    for (int r = first; r < s->Height(); ++r) std::memcpy(to->PixelAddress(r, 0), s->PixelAddress(r, 0), s->RowBytes());
 }
 
 void copyRegistration(ImageHandle source, ImageHandle result) {
@@ -122,15 +151,18 @@ ImageHandle extremeImage(ImageHandle source, RowOp op, const char* history) {
 
 ImageHandle Convolve(ImageHandle source, const Kernel& kernel) {
     if (!LiveImage(source)) return {};
-    const ImageHandle result = DuplicateImage(source, true, true);
+    const ImageHandle result = DuplicateImage(source, true, true, false);
     if (!result) return {};
     LogHistory(result, "convolution: ", true);
     LogHistory(result, "  filter: " + kernel.name, false);
     LogHistory(result, "  source: " + WindowName(source), false);
     LogHistory(result, "  destination: " + WindowName(result), false);
     const std::array<float, 9> weights = kernel.weights;
-    slideRows<uint8_t>(source, result, [&weights](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w,
-                                                  uint8_t* out) { ConvolveRow(a, r, b, w, weights, out); });
+    const int done = slideRows<uint8_t>(source, result, [&weights](const uint8_t* a, const uint8_t* r, const uint8_t* b,
+                                                                   int w, uint8_t* out) {
+        ConvolveRow(a, r, b, w, weights, out);
+    });
+    copyRowsFrom(source, result, done);
     Redraw(result, true);
     return result;
 }
@@ -167,19 +199,29 @@ ImageHandle Median(ImageHandle source) {
 
 namespace {
 
+// Each source row goes into the result's row, where the window is applied;
+// returns the rows written.
 template <class T>
-void keepWindow(ImageHandle result, const GreyWindow& window) {
-    const Image* image = LiveImage(result);
-    if (!image) return;
+int keepWindow(ImageHandle source, ImageHandle result, const GreyWindow& window) {
+    const Image* image = LiveImage(source);
+    if (!image) return 0;
     const int width = image->Width(), height = image->Height();
     std::vector<T> line(static_cast<size_t>(width));
-    for (int r = 0; r < height; ++r) {
-        image = LiveImage(result);
+    int r = 0;
+    for (; r < height; ++r) {
+        image = LiveImage(source);
         if (!image) break;
-        image->ReadLine(r, line.data(), sizeof(T) * 8);
-        GreyWindowRow(line.data(), width, window.low, window.high, window.keepInside, window.mask);
-        if (writeRow(result, r, line.data()) != ImageDone || RowProgressStep(result, r, height)) break;
+        T* into = LinePixels<T>(result, r);
+        T* at = into ? into : line.data();
+        image->ReadLine(r, at, sizeof(T) * 8);
+        GreyWindowRow(at, width, window.low, window.high, window.keepInside, window.mask);
+        if ((into ? LineWritten(result, r) : writeRow(result, r, at)) != ImageDone) break;
+        if (RowProgressStep(result, r, height)) {
+            ++r;
+            break;
+        }
     }
+    return r;
 }
 
 }  // namespace
@@ -188,12 +230,10 @@ ImageHandle FilterImage(ImageHandle source, const GreyWindow& window) {
     const Image* s = LiveImage(source);
     if (!s) return {};
     const bool wide = s->Depth() == 16;
-    const ImageHandle result = DuplicateImage(source, true, true);
+    const ImageHandle result = DuplicateImage(source, true, true, false);
     if (!result) return {};
-    if (wide)
-        keepWindow<uint16_t>(result, window);
-    else
-        keepWindow<uint8_t>(result, window);
+    const int done = wide ? keepWindow<uint16_t>(source, result, window) : keepWindow<uint8_t>(source, result, window);
+    copyRowsFrom(source, result, done);
     LogHistory(result, "filter: ", true);
     LogHistory(result, "  old name:  " + WindowName(source), false);
     LogHistory(result, "  new name:  " + WindowName(result), false);

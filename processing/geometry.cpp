@@ -3,10 +3,12 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <vector>
 
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/row_pieces.h"
 #include "processing/geometry_result.h"
 #include "processing/kernels/geometry_rows.h"
 
@@ -48,38 +50,67 @@ struct SourceOf {
 int writeRow(ImageHandle window, int row, const uint8_t* pixels) { return WriteLine8(window, row, pixels); }
 int writeRow(ImageHandle window, int row, const uint16_t* pixels) { return WriteLine16(window, row, pixels); }
 
-// Quarter turns fill a band of result rows at once, so that each source row
-// is read a whole cache line at a time.
+// The rows of a picture evenly spaced in memory: an image in one strip,
+// stored bottom-up (so the step is negative), or a copy of it.
 template <class T>
-void rotateRows(const std::vector<T>& src, int w, int h, RotateFlip choice, ImageHandle result) {
+struct EvenRows {
+    T* first = nullptr;
+    ptrdiff_t step = 0;
+    T* row(int r) const { return first + r * step; }
+};
+
+template <class T>
+EvenRows<T> evenRows(ImageHandle window) {
+    Image* image = LiveImage(window);
+    if (!image || image->Strips().size() != 1 || !LinePixels<T>(window, 0)) return {};
+    return {LinePixels<T>(window, 0), -static_cast<ptrdiff_t>(image->RowBytes() / sizeof(T))};
+}
+
+// Quarter turns fill a band of result rows at once, so that each source row
+// is read a whole cache line at a time. Result rows are written where they
+// lie when the result is one strip, else through a band buffer. Stops when
+// either window goes.
+template <class T>
+void rotateRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice, ImageHandle result) {
     const bool quarter = quarterTurn(choice);
     const int bandRows = quarter ? static_cast<int>(64 / sizeof(T)) : 1;
     const int rw = quarter ? h : w, rh = quarter ? w : h;
-    const size_t stride = static_cast<size_t>(w), length = static_cast<size_t>(rw);
-    std::vector<T> band(length * static_cast<size_t>(bandRows));
+    const EvenRows<T> direct = evenRows<T>(result);
+    std::vector<T> band(direct.first ? 0 : static_cast<size_t>(rw) * static_cast<size_t>(bandRows));
+    const Image* sourceImage = LiveImage(source);
     for (int r0 = 0; r0 < rh; r0 += bandRows) {
         const int rows = std::min(bandRows, rh - r0);
-        const T* o = band.data();
+        T* o = direct.first ? direct.row(r0) : band.data();
+        const ptrdiff_t step = direct.first ? direct.step : rw;
         switch (choice) {
             case RotateFlip::Clockwise90:
             case RotateFlip::CounterClockwise90:
-                TurnBand(src.data(), stride, w, h, choice == RotateFlip::Clockwise90, r0, rows, band.data(), length);
+                TurnBand(src.first, src.step, w, h, choice == RotateFlip::Clockwise90, r0, rows, o, step);
                 break;
             case RotateFlip::Half:
-                ReverseRow(&src[static_cast<size_t>(h - 1 - r0) * stride], w, band.data());
-                break;
             case RotateFlip::TopToBottom:
-                // The source row goes out as it is.
-                o = &src[static_cast<size_t>(h - 1 - r0) * stride];
+            case RotateFlip::LeftToRight: {
+                // Row by row; piece `first` of the result comes from the
+                // mirrored piece of the source row when left and right swap.
+                const bool mirrored = choice != RotateFlip::TopToBottom;
+                const T* in = src.row(choice == RotateFlip::LeftToRight ? r0 : h - 1 - r0);
+                T* next = direct.first && r0 + 1 < rh ? direct.row(r0 + 1) : nullptr;
+                InRowPieces(w, sizeof(T) * 8, nullptr, next, [&](int64_t first, int64_t n) {
+                    if (mirrored)
+                        ReverseRow(in + (w - first - n), static_cast<int>(n), o + first);
+                    else
+                        std::memcpy(o + first, in + first, static_cast<size_t>(n) * sizeof(T));
+                });
                 break;
-            case RotateFlip::LeftToRight:
-                ReverseRow(&src[static_cast<size_t>(r0) * stride], w, band.data());
-                break;
+            }
         }
         for (int k = 0; k < rows; ++k) {
             const int r = r0 + k;
-            if (writeRow(result, r, o + k * length) != ImageDone || RowProgressStep(result, r, rh)) return;
+            const int written = direct.first ? LineWritten(result, r) : writeRow(result, r, o + k * step);
+            if (written != ImageDone || RowProgressStep(result, r, rh)) return;
         }
+        // A listener may have closed either window.
+        if (LiveImage(source) != sourceImage || !LiveImage(result)) return;
     }
 }
 
@@ -102,9 +133,23 @@ ImageHandle RotateFlipImage(ImageHandle source, RotateFlip choice) {
     const int w = s->Width(), h = s->Height();
     const bool quarter = quarterTurn(choice);
     const bool wide = s->Depth() == 16;
+    // The source's rows are read where they lie when it is one strip of 8
+    // or 16 bits; others are copied out first.
     std::vector<uint8_t> narrowPixels;
     std::vector<uint16_t> widePixels;
-    if (wide ? !ReadPicture(*s, widePixels, "Rotate") : !ReadPicture(*s, narrowPixels, "Rotate")) return {};
+    EvenRows<const uint8_t> narrow;
+    EvenRows<const uint16_t> broad;
+    if (wide) {
+        const EvenRows<uint16_t> rows = evenRows<uint16_t>(source);
+        broad = {rows.first, rows.step};
+        if (!broad.first && !ReadPicture(*s, widePixels, "Rotate")) return {};
+        if (!broad.first) broad = {widePixels.data(), w};
+    } else {
+        const EvenRows<uint8_t> rows = evenRows<uint8_t>(source);
+        narrow = {rows.first, rows.step};
+        if (!narrow.first && !ReadPicture(*s, narrowPixels, "Rotate")) return {};
+        if (!narrow.first) narrow = {narrowPixels.data(), w};
+    }
 
     const ImageHandle result =
         CreateResultImage(source, quarter ? h : w, quarter ? w : h, ResultDepth(*s), true, true);
@@ -133,10 +178,11 @@ ImageHandle RotateFlipImage(ImageHandle source, RotateFlip choice) {
         }
         SetRegistration(result, lowerLeft, upperRight);
     }
+    if (!LiveImage(source)) return result;
     if (wide)
-        rotateRows(widePixels, w, h, choice, result);
+        rotateRows(broad, source, w, h, choice, result);
     else
-        rotateRows(narrowPixels, w, h, choice, result);
+        rotateRows(narrow, source, w, h, choice, result);
     logResult(source, result, RotateFlipHistory(choice), "  source image: ", "  new image: ");
     Redraw(result, true);
     return result;
@@ -198,14 +244,27 @@ void resampleNearest(const Image& s, int width, int height, ImageHandle result) 
     const std::vector<int> rows = nearestTaps(s.Height(), height);
     std::vector<T> in(static_cast<size_t>(s.Width())), out(static_cast<size_t>(width));
     int loaded = -1;
+    const T* last = nullptr;  // the result row made last, where it lies
     for (int r = 0; r < height; ++r) {
         const int row = rows[static_cast<size_t>(r)];
+        T* into = LinePixels<T>(result, r);
+        T* made = into ? into : out.data();
+        const bool fresh = row != loaded || (into && !last);
         if (row != loaded) {
             s.ReadLine(row, in.data(), sizeof(T) * 8);
             loaded = row;
-            NearestRow(in.data(), columns.data(), width, out.data());
         }
-        if (writeRow(result, r, out.data()) != ImageDone || RowProgressStep(result, r, height)) break;
+        if (fresh || into) {
+            InRowPieces(width, sizeof(T) * 8, nullptr, LinePixels<T>(result, r + 1), [&](int64_t first, int64_t n) {
+                if (fresh)
+                    NearestRow(in.data(), columns.data() + first, static_cast<int>(n), made + first);
+                else
+                    std::memcpy(into + first, last + first, static_cast<size_t>(n) * sizeof(T));
+            });
+        }
+        last = into;
+        const int written = into ? LineWritten(result, r) : writeRow(result, r, out.data());
+        if (written != ImageDone || RowProgressStep(result, r, height)) break;
     }
 }
 
@@ -239,8 +298,10 @@ void blendRows(const Image& s, const Taps& rows, int width, int height, ImageHan
         const int j = rows.index[static_cast<size_t>(r)];
         const int upper = slotOf(j, -1);
         const int lower = sh < 2 ? upper : slotOf(j + 1, upper);
-        between(alongRows[upper].data(), alongRows[lower].data(), r, out.data());
-        if (writeRow(result, r, out.data()) != ImageDone || RowProgressStep(result, r, height)) break;
+        T* into = LinePixels<T>(result, r);
+        between(alongRows[upper].data(), alongRows[lower].data(), r, into ? into : out.data());
+        const int written = into ? LineWritten(result, r) : writeRow(result, r, out.data());
+        if (written != ImageDone || RowProgressStep(result, r, height)) break;
     }
 }
 
@@ -324,6 +385,37 @@ ImageHandle ResampleImage(ImageHandle source, int width, int height, ResampleMet
 
 // --- Crop -------------------------------------------------------------------
 
+namespace {
+
+// Each result row is copied from the source row where both lie, or through
+// a row buffer when either image has another depth.
+template <class T>
+void cropRows(ImageHandle source, const platform::PixelRect& rect, ImageHandle result) {
+    const int width = rect.right - rect.left + 1, height = rect.bottom - rect.top + 1;
+    std::vector<T> line(static_cast<size_t>(width));
+    for (int r = 0; r < height; ++r) {
+        const Image* s = LiveImage(source);
+        if (!s) break;
+        T* into = LinePixels<T>(result, r);
+        const T* from = LinePixels<T>(source, rect.top + r);
+        int written = ImageNotLive;
+        if (into && from) {
+            const T* nextFrom = LinePixels<T>(source, rect.top + r + 1);
+            InRowPieces(width, sizeof(T) * 8, nextFrom ? nextFrom + rect.left : nullptr, LinePixels<T>(result, r + 1),
+                        [&](int64_t first, int64_t n) {
+                            std::memcpy(into + first, from + rect.left + first, static_cast<size_t>(n) * sizeof(T));
+                        });
+            written = LineWritten(result, r);
+        } else {
+            s->ReadBlock(rect.left, rect.top + r, width, 1, line.data(), sizeof(T) * 8);
+            written = writeRow(result, r, line.data());
+        }
+        if (written != ImageDone || RowProgressStep(result, r, height)) break;
+    }
+}
+
+}  // namespace
+
 ImageHandle CropImage(ImageHandle source, platform::PixelRect rect) {
     const Image* s = LiveImage(source);
     if (!s) return {};
@@ -344,22 +436,10 @@ ImageHandle CropImage(ImageHandle source, platform::PixelRect rect) {
     if (s->IsPositionRegistered())
         SetRegistration(result, s->PixelToReal(rect.left, rect.bottom), s->PixelToReal(rect.right, rect.top));
 
-    const bool wide = s->Depth() == 16;
-    std::vector<uint8_t> narrow(wide ? 0 : static_cast<size_t>(width));
-    std::vector<uint16_t> broad(wide ? static_cast<size_t>(width) : 0);
-    for (int r = 0; r < height; ++r) {
-        s = LiveImage(source);
-        if (!s) break;
-        int written = ImageNotLive;
-        if (wide) {
-            s->ReadBlock(rect.left, rect.top + r, width, 1, broad.data(), 16);
-            written = WriteLine16(result, r, broad.data());
-        } else {
-            s->ReadBlock(rect.left, rect.top + r, width, 1, narrow.data(), 8);
-            written = WriteLine8(result, r, narrow.data());
-        }
-        if (written != ImageDone || RowProgressStep(result, r, height)) break;
-    }
+    if (s->Depth() == 16)
+        cropRows<uint16_t>(source, rect, result);
+    else
+        cropRows<uint8_t>(source, rect, result);
     logResult(source, result, "cropped: ", "  old name:  ", "  new name:  ");
     Redraw(result, true);
     return result;

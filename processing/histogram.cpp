@@ -7,6 +7,7 @@
 #include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/row_pieces.h"
 #include "imagestore/orvex_view.h"
 #include "imagestore/value_range.h"
 #include "platform/ui.h"
@@ -29,11 +30,12 @@ void OVP_Histogram8(ImageHandle window, HistogramCounts counts) {
         platform::showMessage("Not an 8-bit image", "OVP_Histogram8()");
         return;
     }
-    std::vector<uint8_t> row(static_cast<size_t>(image->Width()));
     SplitCounts split;
     for (int r = 0; r < image->Height(); ++r) {
-        if (ReadLine8(window, r, row.data()) != ImageDone) break;
-        CountRow(row.data(), image->Width(), split);
+        const uint8_t* row = LinePixels<uint8_t>(window, r);
+        if (!row) break;
+        InRowPieces(image->Width(), 8, LinePixels<uint8_t>(window, r + 1), nullptr,
+                    [&](int64_t first, int64_t n) { CountRow(row + first, static_cast<int>(n), split); });
     }
     SumCounts(split, counts);
 }
@@ -44,11 +46,12 @@ void OVP_Histogram16(ImageHandle window, HistogramCounts counts) {
         platform::showMessage("Not a 16-bit image", "OVP_Histogram16()");
         return;
     }
-    std::vector<uint16_t> row(static_cast<size_t>(image->Width()));
     SplitCounts split;
     for (int r = 0; r < image->Height(); ++r) {
-        if (ReadLine16(window, r, row.data()) != ImageDone) break;
-        CountRow(row.data(), image->Width(), split);
+        const uint16_t* row = LinePixels<uint16_t>(window, r);
+        if (!row) break;
+        InRowPieces(image->Width(), 16, LinePixels<uint16_t>(window, r + 1), nullptr,
+                    [&](int64_t first, int64_t n) { CountRow(row + first, static_cast<int>(n), split); });
     }
     SumCounts(split, counts);
 }

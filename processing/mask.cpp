@@ -5,6 +5,7 @@
 
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
+#include "imagestore/row_pieces.h"
 #include "imagestore/orvex_view.h"
 #include "platform/ui.h"
 #include "processing/kernels/point_rows.h"
@@ -52,15 +53,23 @@ ImageHandle OV_Threshold(ImageHandle window, unsigned level) {
         CloseImageWindow(mask);
         return {};
     }
-    Row in(width, depth == 16);
-    std::vector<uint8_t> out(static_cast<size_t>(width));
+    // Rows are read and written where they lie.
     for (int r = 0; r < height; ++r) {
-        if (!in.read(window, r)) break;
-        if (in.wide)
-            ThresholdRow(in.words.data(), width, level, out.data());
-        else
-            ThresholdRow(in.bytes.data(), width, level, out.data());
-        if (WriteLine8(mask, r, out.data()) != ImageDone) break;
+        uint8_t* out = LinePixels<uint8_t>(mask, r);
+        if (!out) break;
+        uint8_t* nextOut = LinePixels<uint8_t>(mask, r + 1);
+        if (const uint16_t* words = LinePixels<uint16_t>(window, r)) {
+            InRowPieces(width, 16, LinePixels<uint16_t>(window, r + 1), nextOut, [&](int64_t first, int64_t n) {
+                ThresholdRow(words + first, static_cast<int>(n), level, out + first);
+            });
+        } else if (const uint8_t* bytes = LinePixels<uint8_t>(window, r)) {
+            InRowPieces(width, 8, LinePixels<uint8_t>(window, r + 1), nextOut, [&](int64_t first, int64_t n) {
+                ThresholdRow(bytes + first, static_cast<int>(n), level, out + first);
+            });
+        } else {
+            break;
+        }
+        if (LineWritten(mask, r) != ImageDone) break;
         if (Image* m = LiveImage(mask)) m->ReportRowProgress(r, height);
     }
     if (Image* m = LiveImage(mask)) m->ReportProgress(100);
@@ -80,14 +89,17 @@ void OV_Negate(ImageHandle window) {
         return;
     }
     const int width = image->Width(), height = image->Height();
-    Row row(width, depth == 16);
     for (int r = 0; r < height; ++r) {
-        if (!row.read(window, r)) break;
-        if (row.wide)
-            NegateRow(row.words.data(), width);
-        else
-            NegateRow(row.bytes.data(), width);
-        if (!row.write(window, r)) break;
+        if (uint16_t* words = LinePixels<uint16_t>(window, r)) {
+            InRowPieces(width, 16, nullptr, LinePixels<uint16_t>(window, r + 1),
+                        [&](int64_t first, int64_t n) { NegateRow(words + first, static_cast<int>(n)); });
+        } else if (uint8_t* bytes = LinePixels<uint8_t>(window, r)) {
+            InRowPieces(width, 8, nullptr, LinePixels<uint8_t>(window, r + 1),
+                        [&](int64_t first, int64_t n) { NegateRow(bytes + first, static_cast<int>(n)); });
+        } else {
+            break;
+        }
+        if (LineWritten(window, r) != ImageDone) break;
         if (Image* i = LiveImage(window)) i->ReportRowProgress(r, height);
     }
     if (Image* i = LiveImage(window)) i->ReportProgress(100);

@@ -34,12 +34,12 @@ HWY_INLINE void TransposeBlock(D d, V* v) {
 #endif
 
 template <class T>
-void TurnBandT(const T* HWY_RESTRICT src, size_t stride, int w, int h, bool clockwise, int r0, int n,
-               T* HWY_RESTRICT band, size_t bandStride) {
+void TurnBandT(const T* HWY_RESTRICT src, ptrdiff_t stride, int w, int h, bool clockwise, int r0, int n,
+               T* HWY_RESTRICT band, ptrdiff_t bandStride) {
     const int rw = h;
     const auto at = [&](int c, int r) -> T {
-        return clockwise ? src[static_cast<size_t>(h - 1 - c) * stride + r]
-                         : src[static_cast<size_t>(c) * stride + (w - 1 - r)];
+        return clockwise ? src[static_cast<ptrdiff_t>(h - 1 - c) * stride + r]
+                         : src[static_cast<ptrdiff_t>(c) * stride + (w - 1 - r)];
     };
     int k = 0;
 #if HWY_TARGET != HWY_SCALAR
@@ -54,28 +54,28 @@ void TurnBandT(const T* HWY_RESTRICT src, size_t stride, int w, int h, bool cloc
             // Clockwise, lane j of source row h-1-c-i is result (c+i, r+j);
             // the other way, lane m of source row c+i is result (c+i, r+L-1-m).
             for (int i = 0; i < L; ++i) {
-                const T* from = clockwise ? src + static_cast<size_t>(h - 1 - c - i) * stride + r
-                                          : src + static_cast<size_t>(c + i) * stride + (w - r - L);
+                const T* from = clockwise ? src + static_cast<ptrdiff_t>(h - 1 - c - i) * stride + r
+                                          : src + static_cast<ptrdiff_t>(c + i) * stride + (w - r - L);
                 v[i] = hn::LoadU(d, from);
             }
             TransposeBlock(d, v);
             for (int m = 0; m < L; ++m) {
                 const int row = clockwise ? k + m : k + L - 1 - m;
-                hn::StoreU(v[m], d, band + static_cast<size_t>(row) * bandStride + c);
+                hn::StoreU(v[m], d, band + static_cast<ptrdiff_t>(row) * bandStride + c);
             }
         }
         for (; c < rw; ++c)
-            for (int j = 0; j < L; ++j) band[static_cast<size_t>(k + j) * bandStride + c] = at(c, r + j);
+            for (int j = 0; j < L; ++j) band[static_cast<ptrdiff_t>(k + j) * bandStride + c] = at(c, r + j);
     }
 #endif
     for (; k < n; ++k)
-        for (int c = 0; c < rw; ++c) band[static_cast<size_t>(k) * bandStride + c] = at(c, r0 + k);
+        for (int c = 0; c < rw; ++c) band[static_cast<ptrdiff_t>(k) * bandStride + c] = at(c, r0 + k);
 }
 
-void TurnBand8(const uint8_t* s, size_t stride, int w, int h, bool cw, int r0, int n, uint8_t* b, size_t bs) {
+void TurnBand8(const uint8_t* s, ptrdiff_t stride, int w, int h, bool cw, int r0, int n, uint8_t* b, ptrdiff_t bs) {
     TurnBandT(s, stride, w, h, cw, r0, n, b, bs);
 }
-void TurnBand16(const uint16_t* s, size_t stride, int w, int h, bool cw, int r0, int n, uint16_t* b, size_t bs) {
+void TurnBand16(const uint16_t* s, ptrdiff_t stride, int w, int h, bool cw, int r0, int n, uint16_t* b, ptrdiff_t bs) {
     TurnBandT(s, stride, w, h, cw, r0, n, b, bs);
 }
 
@@ -279,12 +279,12 @@ HWY_EXPORT(BlendBetweenScaled16);
 HWY_EXPORT(BlendBetween8);
 HWY_EXPORT(BlendBetween16);
 
-void TurnBand(const uint8_t* source, size_t stride, int w, int h, bool clockwise, int firstRow, int rows,
-              uint8_t* band, size_t bandStride) {
+void TurnBand(const uint8_t* source, ptrdiff_t stride, int w, int h, bool clockwise, int firstRow, int rows,
+              uint8_t* band, ptrdiff_t bandStride) {
     HWY_DYNAMIC_DISPATCH(TurnBand8)(source, stride, w, h, clockwise, firstRow, rows, band, bandStride);
 }
-void TurnBand(const uint16_t* source, size_t stride, int w, int h, bool clockwise, int firstRow, int rows,
-              uint16_t* band, size_t bandStride) {
+void TurnBand(const uint16_t* source, ptrdiff_t stride, int w, int h, bool clockwise, int firstRow, int rows,
+              uint16_t* band, ptrdiff_t bandStride) {
     HWY_DYNAMIC_DISPATCH(TurnBand16)(source, stride, w, h, clockwise, firstRow, rows, band, bandStride);
 }
 void ReverseRow(const uint8_t* in, int n, uint8_t* out) { HWY_DYNAMIC_DISPATCH(Reverse8)(in, n, out); }

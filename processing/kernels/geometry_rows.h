@@ -11,10 +11,11 @@ namespace orvex {
 /// `stride` values) turned a quarter: clockwise, result pixel (c, r) is source
 /// pixel (column r, row h - 1 - c); else (column w - 1 - r, row c). Result
 /// rows are h values long; row k of the band starts at band + k x bandStride.
-void TurnBand(const uint8_t* source, size_t stride, int w, int h, bool clockwise, int firstRow, int rows,
-              uint8_t* band, size_t bandStride);
-void TurnBand(const uint16_t* source, size_t stride, int w, int h, bool clockwise, int firstRow, int rows,
-              uint16_t* band, size_t bandStride);
+/// Either stride may be negative, for pictures stored bottom-up.
+void TurnBand(const uint8_t* source, ptrdiff_t stride, int w, int h, bool clockwise, int firstRow, int rows,
+              uint8_t* band, ptrdiff_t bandStride);
+void TurnBand(const uint16_t* source, ptrdiff_t stride, int w, int h, bool clockwise, int firstRow, int rows,
+              uint16_t* band, ptrdiff_t bandStride);
 
 /// out[i] = in[n - 1 - i]; the two must not overlap.
 void ReverseRow(const uint8_t* in, int n, uint8_t* out);
