@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <map>
 
@@ -93,6 +94,29 @@ TEST(Tiff, RoundTripKeepsEverythingAtEveryDepth) {
         EXPECT_EQ(back.ForeignData(), (std::vector<uint8_t>{1, 2, 3, 4, 5}));
         EXPECT_FALSE(back.progress.empty());
     }
+}
+
+TEST(Tiff, ReadingOverAnotherPictureGivesExactlyTheFile) {
+    // A reader of whole rows keeps the store of the same layout without
+    // zeroing it; rows with padding (37 pixels at 8 bits) are zeroed first.
+    for (int depth : {8, 16})
+        for (int width : {36, 37}) {
+            SCOPED_TRACE(std::to_string(depth) + " bits, " + std::to_string(width) + " wide");
+            KeepingImage image;
+            MakeImage(image, width, 23, depth);
+            const std::string path = testing::TempPath("over.tif");
+            ASSERT_TRUE(WriteTiff(image, path, depth));
+            KeepingImage back;
+            ASSERT_TRUE(back.Allocate(width, 23, depth));
+            for (int r = 0; r < 23; ++r) std::memset(back.PixelAddress(r, 0), 0xFF, back.RowBytes());
+            ASSERT_TRUE(ReadTiff(back, path));
+            EXPECT_EQ(Pixels(back), Pixels(image));
+            for (int r = 0; r < 23; ++r) {
+                const uint8_t* stored = back.PixelAddress(r, 0);
+                for (size_t b = static_cast<size_t>(width) * depth / 8; b < back.RowBytes(); ++b)
+                    ASSERT_EQ(stored[b], 0) << "row " << r << " byte " << b;
+            }
+        }
 }
 
 TEST(Tiff, StripLayoutsAndColourMapOfTheWrittenFile) {
