@@ -14,6 +14,7 @@
 #include "imagestore/orvex_view.h"
 #include "imagestore/window_list.h"
 #include "platform/clock.h"
+#include "processing/geometry.h"
 #include "platform/headless_ui.h"
 
 namespace orvex::testing {
@@ -102,6 +103,18 @@ protected:
     }
     static platform::DialogStep setValue(const std::string& label, int value) {
         return {platform::DialogStep::Op::SetValue, label, "", value};
+    }
+
+    /// The table of the turns and flips: the source pixel that result pixel
+    /// (c, r) takes, for a source of w x h.
+    static void sourcePixel(RotateFlip choice, int w, int h, int c, int r, int& column, int& row) {
+        switch (choice) {
+            case RotateFlip::Clockwise90: column = r; row = h - 1 - c; break;
+            case RotateFlip::Half: column = w - 1 - c; row = h - 1 - r; break;
+            case RotateFlip::CounterClockwise90: column = w - 1 - r; row = c; break;
+            case RotateFlip::TopToBottom: column = c; row = h - 1 - r; break;
+            case RotateFlip::LeftToRight: column = w - 1 - c; row = r; break;
+        }
     }
 
     platform::HeadlessUi ui;

@@ -17,17 +17,6 @@ protected:
     }
 };
 
-// The table of the turns and flips, pixel by pixel.
-void sourcePixel(RotateFlip choice, int w, int h, int c, int r, int& column, int& row) {
-    switch (choice) {
-        case RotateFlip::Clockwise90: column = r; row = h - 1 - c; break;
-        case RotateFlip::Half: column = w - 1 - c; row = h - 1 - r; break;
-        case RotateFlip::CounterClockwise90: column = w - 1 - r; row = c; break;
-        case RotateFlip::TopToBottom: column = c; row = h - 1 - r; break;
-        case RotateFlip::LeftToRight: column = w - 1 - c; row = r; break;
-    }
-}
-
 TEST_F(Geometry, EveryTurnAndFlipTakesThePixelsOfItsTableAtEitherDepth) {
     for (int depth : {8, 16}) {
         for (auto [w, h] : {std::pair{7, 3}, std::pair{1, 5}, std::pair{70, 37}}) {

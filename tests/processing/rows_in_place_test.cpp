@@ -121,13 +121,7 @@ TEST_F(RowsInPlace, TurnsFlipsCropAndNearestResamplingTakeTheRightPixels) {
             for (int r = 0; r < o.Height(); ++r)
                 for (int x = 0; x < o.Width(); ++x) {
                     int sc = 0, sr = 0;
-                    switch (choice) {
-                        case RotateFlip::Clockwise90: sc = r; sr = h - 1 - x; break;
-                        case RotateFlip::Half: sc = w - 1 - x; sr = h - 1 - r; break;
-                        case RotateFlip::CounterClockwise90: sc = w - 1 - r; sr = x; break;
-                        case RotateFlip::TopToBottom: sc = x; sr = h - 1 - r; break;
-                        case RotateFlip::LeftToRight: sc = w - 1 - x; sr = r; break;
-                    }
+                    sourcePixel(choice, w, h, x, r, sc, sr);
                     ASSERT_EQ(o.GetPixel(x, r), pixel(src, sc, sr)) << name(c) << " turn " << i << " at " << x << "," << r;
                 }
             CloseImageWindow(out);
