@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -65,11 +66,12 @@ uint8_t* mapFresh(size_t mapped) {
 uint8_t* takeKept(size_t mapped) {
     Keep& k = keep();
     std::lock_guard<std::mutex> hold(k.lock);
-    for (auto it = k.blocks.begin(); it != k.blocks.end(); ++it) {
+    // The block given back last is the likeliest to be in the caches still.
+    for (auto it = k.blocks.rbegin(); it != k.blocks.rend(); ++it) {
         if (it->second != mapped) continue;
         uint8_t* block = it->first;
         k.total -= mapped;
-        k.blocks.erase(it);
+        k.blocks.erase(std::next(it).base());
         return block;
     }
     return nullptr;
