@@ -62,8 +62,9 @@ struct EvenRows {
 template <class T>
 EvenRows<T> evenRows(ImageHandle window) {
     Image* image = LiveImage(window);
-    if (!image || image->Strips().size() != 1 || !LinePixels<T>(window, 0)) return {};
-    return {LinePixels<T>(window, 0), -static_cast<ptrdiff_t>(image->RowBytes() / sizeof(T))};
+    T* first = LinePixels<T>(window, 0);
+    if (!image || image->Strips().size() != 1 || !first) return {};
+    return {first, -static_cast<ptrdiff_t>(image->RowBytes() / sizeof(T))};
 }
 
 // Quarter turns fill a band of result rows at once, so that each source row
