@@ -7,7 +7,6 @@
 #include <new>
 
 #include "imagestore/pixel_convert.h"
-#include "imagestore/row_pieces.h"
 #include "platform/ui.h"
 
 namespace orvex {
@@ -174,9 +173,7 @@ int Image::WriteLine(int row, const void* buffer, int bufferDepth) {
     if (!target || !buffer || !IsPixelDepth(bufferDepth)) return 0;
     modified_ = 1;
     const auto* source = static_cast<const uint8_t*>(buffer);
-    InRowPieces(width_, storageDepth_, nullptr, RowAddress(row + 1), [&](int64_t first, int64_t n) {
-        ConvertPixels(source, bufferDepth, first, target, storageDepth_, first, n);
-    });
+    ConvertPixels(source, bufferDepth, 0, target, storageDepth_, 0, width_);
     return 1;
 }
 
@@ -184,9 +181,7 @@ int Image::ReadLine(int row, void* buffer, int bufferDepth) const {
     const uint8_t* source = RowAddress(row);
     if (!source || !buffer || !IsPixelDepth(bufferDepth)) return 0;
     auto* target = static_cast<uint8_t*>(buffer);
-    InRowPieces(width_, storageDepth_, RowAddress(row + 1), nullptr, [&](int64_t first, int64_t n) {
-        ConvertPixels(source, storageDepth_, first, target, bufferDepth, first, n);
-    });
+    ConvertPixels(source, storageDepth_, 0, target, bufferDepth, 0, width_);
     return 1;
 }
 

@@ -466,20 +466,38 @@ ImageHandle FindImageWindow(int imageNumber) {
 
 ImageHandle ActiveImageWindow() { return windowList().Active(); }
 
-bool RowProgressStep(ImageHandle window, int row, int rows) {
-    Image* image = LiveImage(window);
-    if (!image) return false;
-    UpdateRows(window, row);
-    // The percentage and the Esc key are looked at on the first row, every
-    // 20th and the last: asking the window system costs more than a row's work.
-    if (row % 20 != 0 && row + 1 != rows) return false;
-    if (rows > 0) image->ReportProgress(static_cast<int>(static_cast<int64_t>(row + 1) * 100 / rows));
+namespace {
+
+// The percentage and the Esc key are looked at on the first step, every
+// 20th and the last: asking the window system costs more than a row's work.
+bool progressAndEscape(Image& image, int step, int rows) {
+    if (step % 20 != 0 && step + 1 != rows) return false;
+    if (rows > 0) image.ReportProgress(static_cast<int>(static_cast<int64_t>(step + 1) * 100 / rows));
     if (platform::ui().takeEscape()) {
         return platform::ui().message("Do you wish to cancel this operation?", "Verify",
                                       platform::Buttons::YesNo,
                                       platform::Icon::Question) == platform::Answer::Yes;
     }
     return false;
+}
+
+}  // namespace
+
+bool RowProgressStep(ImageHandle window, int row, int rows) {
+    Image* image = LiveImage(window);
+    if (!image) return false;
+    UpdateRows(window, row);
+    return progressAndEscape(*image, row, rows);
+}
+
+bool RowProgressStepUp(ImageHandle window, int step, int rows) {
+    Image* image = LiveImage(window);
+    if (!image) return false;
+    const int row = RowOfStepUp(step, rows);
+    const int strip = image->StripOfRow(row);
+    if (strip >= 0 && row == image->Strips()[strip].firstRow && windowList().hooks.repaintStrip)
+        windowList().hooks.repaintStrip(window, strip);
+    return progressAndEscape(*image, step, rows);
 }
 
 }  // namespace orvex

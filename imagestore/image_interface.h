@@ -142,4 +142,15 @@ ImageHandle ActiveImageWindow();
 /// operation?" ("Verify"). True when the user stops.
 bool RowProgressStep(ImageHandle window, int row, int rows);
 
+/// Rows lie bottom-up in memory, and memory walked backwards row by row is
+/// read at half the speed or less, whatever is prefetched. A loop whose rows
+/// do not depend on one another therefore takes its rows from the last up to
+/// the first, which walks every strip front to back: step k works on row
+/// RowOfStepUp(k, rows).
+inline int RowOfStepUp(int step, int rows) { return rows - 1 - step; }
+/// RowProgressStep for such a loop, after its step `step`: redraws a strip
+/// once its first row is done and, on the first, every 20th and the last
+/// step, reports the percentage of rows done and asks on Esc.
+bool RowProgressStepUp(ImageHandle window, int step, int rows);
+
 }  // namespace orvex

@@ -9,7 +9,6 @@
 #include "formats/scan_string.h"
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
-#include "imagestore/row_pieces.h"
 #include "platform/library.h"
 #include "processing/geometry_result.h"
 #include "processing/kernels/point_rows.h"
@@ -53,12 +52,14 @@ namespace {
 int writeRow(ImageHandle window, int row, const uint8_t* pixels) { return WriteLine8(window, row, pixels); }
 int writeRow(ImageHandle window, int row, const uint16_t* pixels) { return WriteLine16(window, row, pixels); }
 
-// Runs a row kernel down the source with a window of three padded rows
+// Runs a row kernel over the source with a window of three padded rows
 // (zero above the first and below the last row) and writes each result row,
-// where it lies when the result has the kernel's depth. The padded rows are
+// where it lies when the result has the kernel's depth. The rows are taken
+// from the last up, the order in which they lie. The padded rows are
 // copies: rows of an image lie a multiple of 4 KB apart, and loads from
 // three of them and stores to a fourth at the same offsets in a page stall
-// one another. Returns the rows written.
+// one another. Returns the first row that holds its result: the rows above
+// it are not done when the loop was stopped.
 template <class T, class RowOp>
 int slideRows(ImageHandle source, ImageHandle result, RowOp op) {
     const Image* s = LiveImage(source);
@@ -70,54 +71,51 @@ int slideRows(ImageHandle source, ImageHandle result, RowOp op) {
     const size_t perLine = 64 / sizeof(T);
     const size_t stride = (padded + perLine - 1) / perLine * perLine;
     const hwy::AlignedFreeUniquePtr<T[]> buffers = hwy::AllocateAligned<T>(3 * stride);
-    if (!buffers) return 0;
+    if (!buffers) return height;
     std::fill(buffers.get(), buffers.get() + 3 * stride, T{0});
     std::vector<T> out(static_cast<size_t>(width));
     T* above = buffers.get();
     T* row = above + stride;
     T* below = row + stride;
     auto load = [&](int r, T* into) {
-        const Image* image = r < height ? LiveImage(source) : nullptr;
+        const Image* image = r >= 0 && r < height ? LiveImage(source) : nullptr;
         if (image)
             image->ReadLine(r, into + 1, sizeof(T) * 8);
         else
             std::fill(into, into + padded, T{0});
     };
-    load(0, row);
-    load(1, below);
-    int r = 0;
-    for (; r < height; ++r) {
+    load(height - 1, row);
+    load(height - 2, above);
+    int k = 0;
+    for (; k < height; ++k) {
+        const int r = RowOfStepUp(k, height);
         if (T* into = LinePixels<T>(result, r)) {
-            // Each output depends on its own 3 x 3 only, so the row can be
-            // made piece by piece.
-            InRowPieces(width, sizeof(T) * 8, nullptr, LinePixels<T>(result, r + 1), [&](int64_t first, int64_t n) {
-                op(above + first, row + first, below + first, static_cast<int>(n), into + first);
-            });
+            op(above, row, below, width, into);
             if (LineWritten(result, r) != ImageDone) break;
         } else {
             op(above, row, below, width, out.data());
             if (writeRow(result, r, out.data()) != ImageDone) break;
         }
-        if (RowProgressStep(result, r, height)) {
-            ++r;
+        if (RowProgressStepUp(result, k, height)) {
+            ++k;
             break;
         }
-        T* spent = above;
-        above = row;
-        row = below;
-        below = spent;
-        load(r + 2, below);
+        T* spent = below;
+        below = row;
+        row = above;
+        above = spent;
+        load(r - 2, above);
     }
     if (Image* done = LiveImage(result)) done->ReportProgress(100);
-    return r;
+    return height - k;
 }
 
-// Rows from `first` on, as the source has them: what a stopped filter leaves.
-void copyRowsFrom(ImageHandle source, ImageHandle result, int first) {
+// Rows 0 .. end - 1 as the source has them: what a stopped filter leaves.
+void copyRowsBefore(ImageHandle source, ImageHandle result, int end) {
     const Image* s = LiveImage(source);
     Image* to = LiveImage(result);
     if (!s || !to || !SameSize(source, result) || s->Depth() != to->Depth()) return;
-    for (int r = first; r < s->Height(); ++r) std::memcpy(to->PixelAddress(r, 0), s->PixelAddress(r, 0), s->RowBytes());
+    for (int r = 0; r < end; ++r) std::memcpy(to->PixelAddress(r, 0), s->PixelAddress(r, 0), s->RowBytes());
 }
 
 void copyRegistration(ImageHandle source, ImageHandle result) {
@@ -158,11 +156,11 @@ ImageHandle Convolve(ImageHandle source, const Kernel& kernel) {
     LogHistory(result, "  source: " + WindowName(source), false);
     LogHistory(result, "  destination: " + WindowName(result), false);
     const std::array<float, 9> weights = kernel.weights;
-    const int done = slideRows<uint8_t>(source, result, [&weights](const uint8_t* a, const uint8_t* r, const uint8_t* b,
+    const int firstDone = slideRows<uint8_t>(source, result, [&weights](const uint8_t* a, const uint8_t* r, const uint8_t* b,
                                                                    int w, uint8_t* out) {
         ConvolveRow(a, r, b, w, weights, out);
     });
-    copyRowsFrom(source, result, done);
+    copyRowsBefore(source, result, firstDone);
     Redraw(result, true);
     return result;
 }
@@ -199,16 +197,17 @@ ImageHandle Median(ImageHandle source) {
 
 namespace {
 
-// Each source row goes into the result's row, where the window is applied;
-// returns the rows written.
+// Each source row goes into the result's row, where the window is applied,
+// from the last row up; returns the first row that holds its result.
 template <class T>
 int keepWindow(ImageHandle source, ImageHandle result, const GreyWindow& window) {
     const Image* image = LiveImage(source);
     if (!image) return 0;
     const int width = image->Width(), height = image->Height();
     std::vector<T> line(static_cast<size_t>(width));
-    int r = 0;
-    for (; r < height; ++r) {
+    int k = 0;
+    for (; k < height; ++k) {
+        const int r = RowOfStepUp(k, height);
         image = LiveImage(source);
         if (!image) break;
         T* into = LinePixels<T>(result, r);
@@ -216,12 +215,12 @@ int keepWindow(ImageHandle source, ImageHandle result, const GreyWindow& window)
         image->ReadLine(r, at, sizeof(T) * 8);
         GreyWindowRow(at, width, window.low, window.high, window.keepInside, window.mask);
         if ((into ? LineWritten(result, r) : writeRow(result, r, at)) != ImageDone) break;
-        if (RowProgressStep(result, r, height)) {
-            ++r;
+        if (RowProgressStepUp(result, k, height)) {
+            ++k;
             break;
         }
     }
-    return r;
+    return height - k;
 }
 
 }  // namespace
@@ -232,8 +231,9 @@ ImageHandle FilterImage(ImageHandle source, const GreyWindow& window) {
     const bool wide = s->Depth() == 16;
     const ImageHandle result = DuplicateImage(source, true, true, false);
     if (!result) return {};
-    const int done = wide ? keepWindow<uint16_t>(source, result, window) : keepWindow<uint8_t>(source, result, window);
-    copyRowsFrom(source, result, done);
+    const int firstDone =
+        wide ? keepWindow<uint16_t>(source, result, window) : keepWindow<uint8_t>(source, result, window);
+    copyRowsBefore(source, result, firstDone);
     LogHistory(result, "filter: ", true);
     LogHistory(result, "  old name:  " + WindowName(source), false);
     LogHistory(result, "  new name:  " + WindowName(result), false);

@@ -8,7 +8,6 @@
 
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
-#include "imagestore/row_pieces.h"
 #include "processing/geometry_result.h"
 #include "processing/kernels/geometry_rows.h"
 
@@ -72,10 +71,9 @@ EvenRows<T> evenRows(ImageHandle window) {
 // lie when the result is one strip, else through a band buffer. Stops when
 // either window goes.
 template <class T>
-void rotateRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice, ImageHandle result) {
-    const bool quarter = quarterTurn(choice);
-    const int bandRows = quarter ? static_cast<int>(64 / sizeof(T)) : 1;
-    const int rw = quarter ? h : w, rh = quarter ? w : h;
+void turnRows(EvenRows<const T> src, ImageHandle source, int w, int h, bool clockwise, ImageHandle result) {
+    const int bandRows = static_cast<int>(64 / sizeof(T));
+    const int rw = h, rh = w;
     const EvenRows<T> direct = evenRows<T>(result);
     std::vector<T> band(direct.first ? 0 : static_cast<size_t>(rw) * static_cast<size_t>(bandRows));
     const Image* sourceImage = LiveImage(source);
@@ -83,28 +81,7 @@ void rotateRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateF
         const int rows = std::min(bandRows, rh - r0);
         T* o = direct.first ? direct.row(r0) : band.data();
         const ptrdiff_t step = direct.first ? direct.step : rw;
-        switch (choice) {
-            case RotateFlip::Clockwise90:
-            case RotateFlip::CounterClockwise90:
-                TurnBand(src.first, src.step, w, h, choice == RotateFlip::Clockwise90, r0, rows, o, step);
-                break;
-            case RotateFlip::Half:
-            case RotateFlip::TopToBottom:
-            case RotateFlip::LeftToRight: {
-                // Row by row; piece `first` of the result comes from the
-                // mirrored piece of the source row when left and right swap.
-                const bool mirrored = choice != RotateFlip::TopToBottom;
-                const T* in = src.row(choice == RotateFlip::LeftToRight ? r0 : h - 1 - r0);
-                T* next = direct.first && r0 + 1 < rh ? direct.row(r0 + 1) : nullptr;
-                InRowPieces(w, sizeof(T) * 8, nullptr, next, [&](int64_t first, int64_t n) {
-                    if (mirrored)
-                        ReverseRow(in + (w - first - n), static_cast<int>(n), o + first);
-                    else
-                        std::memcpy(o + first, in + first, static_cast<size_t>(n) * sizeof(T));
-                });
-                break;
-            }
-        }
+        TurnBand(src.first, src.step, w, h, clockwise, r0, rows, o, step);
         for (int k = 0; k < rows; ++k) {
             const int r = r0 + k;
             const int written = direct.first ? LineWritten(result, r) : writeRow(result, r, o + k * step);
@@ -113,6 +90,35 @@ void rotateRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateF
         // A listener may have closed either window.
         if (LiveImage(source) != sourceImage || !LiveImage(result)) return;
     }
+}
+
+// Flips and the half turn go row by row from the last row up; the row is
+// reversed when left and right swap.
+template <class T>
+void flipRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice, ImageHandle result) {
+    const EvenRows<T> direct = evenRows<T>(result);
+    std::vector<T> line(direct.first ? 0 : static_cast<size_t>(w));
+    const Image* sourceImage = LiveImage(source);
+    for (int k = 0; k < h; ++k) {
+        const int r = RowOfStepUp(k, h);
+        const T* in = src.row(choice == RotateFlip::LeftToRight ? r : h - 1 - r);
+        T* o = direct.first ? direct.row(r) : line.data();
+        if (choice == RotateFlip::TopToBottom)
+            std::memcpy(o, in, static_cast<size_t>(w) * sizeof(T));
+        else
+            ReverseRow(in, w, o);
+        const int written = direct.first ? LineWritten(result, r) : writeRow(result, r, o);
+        if (written != ImageDone || RowProgressStepUp(result, k, h)) return;
+        if (LiveImage(source) != sourceImage || !LiveImage(result)) return;
+    }
+}
+
+template <class T>
+void rotateRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice, ImageHandle result) {
+    if (quarterTurn(choice))
+        turnRows(src, source, w, h, choice == RotateFlip::Clockwise90, result);
+    else
+        flipRows(src, source, w, h, choice, result);
 }
 
 void logResult(ImageHandle source, ImageHandle result, const char* first, const char* sourceLine,
@@ -239,33 +245,32 @@ std::vector<int> nearestTaps(int sourceSize, int resultSize) {
     return index;
 }
 
+// From the last row up; a result row that samples the same source row as
+// the one made before it is a copy of that one.
 template <class T>
 void resampleNearest(const Image& s, int width, int height, ImageHandle result) {
     const std::vector<int> columns = nearestTaps(s.Width(), width);
     const std::vector<int> rows = nearestTaps(s.Height(), height);
     std::vector<T> in(static_cast<size_t>(s.Width())), out(static_cast<size_t>(width));
-    int loaded = -1;
-    const T* last = nullptr;  // the result row made last, where it lies
-    for (int r = 0; r < height; ++r) {
+    const T* last = nullptr;  // the result row made last, and the source row it took
+    int lastRow = -1;
+    for (int k = 0; k < height; ++k) {
+        const int r = RowOfStepUp(k, height);
         const int row = rows[static_cast<size_t>(r)];
+        // A listener may have closed the result, and the row made last with it.
+        if (!LiveImage(result)) break;
         T* into = LinePixels<T>(result, r);
-        T* made = into ? into : out.data();
-        const bool fresh = row != loaded || (into && !last);
-        if (row != loaded) {
+        T* at = into ? into : out.data();
+        if (row != lastRow || !last) {
             s.ReadLine(row, in.data(), sizeof(T) * 8);
-            loaded = row;
+            NearestRow(in.data(), columns.data(), width, at);
+        } else if (at != last) {
+            std::memcpy(at, last, static_cast<size_t>(width) * sizeof(T));
         }
-        if (fresh || into) {
-            InRowPieces(width, sizeof(T) * 8, nullptr, LinePixels<T>(result, r + 1), [&](int64_t first, int64_t n) {
-                if (fresh)
-                    NearestRow(in.data(), columns.data() + first, static_cast<int>(n), made + first);
-                else
-                    std::memcpy(into + first, last + first, static_cast<size_t>(n) * sizeof(T));
-            });
-        }
-        last = into;
+        last = at;
+        lastRow = row;
         const int written = into ? LineWritten(result, r) : writeRow(result, r, out.data());
-        if (written != ImageDone || RowProgressStep(result, r, height)) break;
+        if (written != ImageDone || RowProgressStepUp(result, k, height)) break;
     }
 }
 
@@ -280,11 +285,11 @@ void blendRows(const Image& s, const Taps& rows, int width, int height, ImageHan
     std::vector<T> out(static_cast<size_t>(width));
     std::vector<A> alongRows[2] = {std::vector<A>(static_cast<size_t>(width)), std::vector<A>(static_cast<size_t>(width))};
     int held[2] = {-1, -1};
+    auto heldIn = [&](int row) { return held[0] == row ? 0 : held[1] == row ? 1 : -1; };
     // The slot holding a source row along the result row, loaded into the
     // slot other than `keep` when it is not there yet.
     auto slotOf = [&](int row, int keep) {
-        for (int k = 0; k < 2; ++k)
-            if (held[k] == row) return k;
+        if (const int slot = heldIn(row); slot >= 0) return slot;
         const int slot = keep == 0 ? 1 : 0;
         s.ReadLine(row, in.data(), sizeof(T) * 8);
         A* a = alongRows[slot].data();
@@ -295,14 +300,17 @@ void blendRows(const Image& s, const Taps& rows, int width, int height, ImageHan
         held[slot] = row;
         return slot;
     };
-    for (int r = 0; r < height; ++r) {
+    // From the last row up, and the lower source row first: the order in
+    // which the rows lie.
+    for (int k = 0; k < height; ++k) {
+        const int r = RowOfStepUp(k, height);
         const int j = rows.index[static_cast<size_t>(r)];
-        const int upper = slotOf(j, -1);
-        const int lower = sh < 2 ? upper : slotOf(j + 1, upper);
+        const int lower = slotOf(sh < 2 ? j : j + 1, heldIn(j));
+        const int upper = sh < 2 ? lower : slotOf(j, lower);
         T* into = LinePixels<T>(result, r);
         between(alongRows[upper].data(), alongRows[lower].data(), r, into ? into : out.data());
         const int written = into ? LineWritten(result, r) : writeRow(result, r, out.data());
-        if (written != ImageDone || RowProgressStep(result, r, height)) break;
+        if (written != ImageDone || RowProgressStepUp(result, k, height)) break;
     }
 }
 
@@ -389,29 +397,26 @@ ImageHandle ResampleImage(ImageHandle source, int width, int height, ResampleMet
 namespace {
 
 // Each result row is copied from the source row where both lie, or through
-// a row buffer when either image has another depth.
+// a row buffer when either image has another depth; from the last row up.
 template <class T>
 void cropRows(ImageHandle source, const platform::PixelRect& rect, ImageHandle result) {
     const int width = rect.right - rect.left + 1, height = rect.bottom - rect.top + 1;
     std::vector<T> line(static_cast<size_t>(width));
-    for (int r = 0; r < height; ++r) {
+    for (int k = 0; k < height; ++k) {
+        const int r = RowOfStepUp(k, height);
         const Image* s = LiveImage(source);
         if (!s) break;
         T* into = LinePixels<T>(result, r);
         const T* from = LinePixels<T>(source, rect.top + r);
         int written = ImageNotLive;
         if (into && from) {
-            const T* nextFrom = LinePixels<T>(source, rect.top + r + 1);
-            InRowPieces(width, sizeof(T) * 8, nextFrom ? nextFrom + rect.left : nullptr, LinePixels<T>(result, r + 1),
-                        [&](int64_t first, int64_t n) {
-                            std::memcpy(into + first, from + rect.left + first, static_cast<size_t>(n) * sizeof(T));
-                        });
+            std::memcpy(into, from + rect.left, static_cast<size_t>(width) * sizeof(T));
             written = LineWritten(result, r);
         } else {
             s->ReadBlock(rect.left, rect.top + r, width, 1, line.data(), sizeof(T) * 8);
             written = writeRow(result, r, line.data());
         }
-        if (written != ImageDone || RowProgressStep(result, r, height)) break;
+        if (written != ImageDone || RowProgressStepUp(result, k, height)) break;
     }
 }
 

@@ -7,7 +7,6 @@
 #include "imagestore/history.h"
 #include "imagestore/image_info.h"
 #include "imagestore/image_interface.h"
-#include "imagestore/row_pieces.h"
 #include "imagestore/orvex_view.h"
 #include "imagestore/value_range.h"
 #include "platform/ui.h"
@@ -31,11 +30,10 @@ void OVP_Histogram8(ImageHandle window, HistogramCounts counts) {
         return;
     }
     SplitCounts split;
-    for (int r = 0; r < image->Height(); ++r) {
-        const uint8_t* row = LinePixels<uint8_t>(window, r);
+    for (int k = 0; k < image->Height(); ++k) {
+        const uint8_t* row = LinePixels<uint8_t>(window, RowOfStepUp(k, image->Height()));
         if (!row) break;
-        InRowPieces(image->Width(), 8, LinePixels<uint8_t>(window, r + 1), nullptr,
-                    [&](int64_t first, int64_t n) { CountRow(row + first, static_cast<int>(n), split); });
+        CountRow(row, image->Width(), split);
     }
     SumCounts(split, counts);
 }
@@ -47,11 +45,10 @@ void OVP_Histogram16(ImageHandle window, HistogramCounts counts) {
         return;
     }
     SplitCounts split;
-    for (int r = 0; r < image->Height(); ++r) {
-        const uint16_t* row = LinePixels<uint16_t>(window, r);
+    for (int k = 0; k < image->Height(); ++k) {
+        const uint16_t* row = LinePixels<uint16_t>(window, RowOfStepUp(k, image->Height()));
         if (!row) break;
-        InRowPieces(image->Width(), 16, LinePixels<uint16_t>(window, r + 1), nullptr,
-                    [&](int64_t first, int64_t n) { CountRow(row + first, static_cast<int>(n), split); });
+        CountRow(row, image->Width(), split);
     }
     SumCounts(split, counts);
 }

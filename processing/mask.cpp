@@ -5,7 +5,6 @@
 
 #include "imagestore/history.h"
 #include "imagestore/image_interface.h"
-#include "imagestore/row_pieces.h"
 #include "imagestore/orvex_view.h"
 #include "platform/ui.h"
 #include "processing/kernels/point_rows.h"
@@ -53,24 +52,19 @@ ImageHandle OV_Threshold(ImageHandle window, unsigned level) {
         CloseImageWindow(mask);
         return {};
     }
-    // Rows are read and written where they lie.
-    for (int r = 0; r < height; ++r) {
+    // Rows are read and written where they lie, in the order they lie.
+    for (int k = 0; k < height; ++k) {
+        const int r = RowOfStepUp(k, height);
         uint8_t* out = LinePixels<uint8_t>(mask, r);
         if (!out) break;
-        uint8_t* nextOut = LinePixels<uint8_t>(mask, r + 1);
-        if (const uint16_t* words = LinePixels<uint16_t>(window, r)) {
-            InRowPieces(width, 16, LinePixels<uint16_t>(window, r + 1), nextOut, [&](int64_t first, int64_t n) {
-                ThresholdRow(words + first, static_cast<int>(n), level, out + first);
-            });
-        } else if (const uint8_t* bytes = LinePixels<uint8_t>(window, r)) {
-            InRowPieces(width, 8, LinePixels<uint8_t>(window, r + 1), nextOut, [&](int64_t first, int64_t n) {
-                ThresholdRow(bytes + first, static_cast<int>(n), level, out + first);
-            });
-        } else {
+        if (const uint16_t* words = LinePixels<uint16_t>(window, r))
+            ThresholdRow(words, width, level, out);
+        else if (const uint8_t* bytes = LinePixels<uint8_t>(window, r))
+            ThresholdRow(bytes, width, level, out);
+        else
             break;
-        }
         if (LineWritten(mask, r) != ImageDone) break;
-        if (Image* m = LiveImage(mask)) m->ReportRowProgress(r, height);
+        if (Image* m = LiveImage(mask)) m->ReportRowProgress(k, height);
     }
     if (Image* m = LiveImage(mask)) m->ReportProgress(100);
     Redraw(mask, true);
@@ -89,18 +83,16 @@ void OV_Negate(ImageHandle window) {
         return;
     }
     const int width = image->Width(), height = image->Height();
-    for (int r = 0; r < height; ++r) {
-        if (uint16_t* words = LinePixels<uint16_t>(window, r)) {
-            InRowPieces(width, 16, nullptr, LinePixels<uint16_t>(window, r + 1),
-                        [&](int64_t first, int64_t n) { NegateRow(words + first, static_cast<int>(n)); });
-        } else if (uint8_t* bytes = LinePixels<uint8_t>(window, r)) {
-            InRowPieces(width, 8, nullptr, LinePixels<uint8_t>(window, r + 1),
-                        [&](int64_t first, int64_t n) { NegateRow(bytes + first, static_cast<int>(n)); });
-        } else {
+    for (int k = 0; k < height; ++k) {
+        const int r = RowOfStepUp(k, height);
+        if (uint16_t* words = LinePixels<uint16_t>(window, r))
+            NegateRow(words, width);
+        else if (uint8_t* bytes = LinePixels<uint8_t>(window, r))
+            NegateRow(bytes, width);
+        else
             break;
-        }
         if (LineWritten(window, r) != ImageDone) break;
-        if (Image* i = LiveImage(window)) i->ReportRowProgress(r, height);
+        if (Image* i = LiveImage(window)) i->ReportRowProgress(k, height);
     }
     if (Image* i = LiveImage(window)) i->ReportProgress(100);
     LogHistory(window, "negate data: ", true);

@@ -348,5 +348,25 @@ TEST_F(ImageInterface, UpdateRowsRedrawsAStripOnlyAtItsLastRow) {
     EXPECT_EQ(redrawn, (std::vector<int>{0, 1, 2}));
 }
 
+TEST_F(ImageInterface, TheStepOfALoopFromTheLastRowUpRedrawsEachStripWhenItsFirstRowIsDone) {
+    // Strips of 4 rows: 0-3, 4-7, 8-9.
+    Image::SetMaxStripBytes(8 * 4);
+    const ImageHandle a = CreateImage(8, 10, PaletteGrey, true, 8);
+    std::vector<int> redrawn;
+    windowList().hooks.repaintStrip = [&](ImageHandle, int strip) { redrawn.push_back(strip); };
+    ui.progress.clear();
+    for (int step = 0; step < 10; ++step) EXPECT_FALSE(RowProgressStepUp(a, step, 10));
+    EXPECT_EQ(redrawn, (std::vector<int>{2, 1, 0}));
+    EXPECT_EQ(ui.progress, (std::vector<int>{10, 100}));
+    Image::SetMaxStripBytes(0);
+
+    // Esc is looked at on the same steps as going down, and Yes stops.
+    ui.pendingEscapes = 1;
+    ui.queue(platform::Answer::Yes);
+    EXPECT_FALSE(RowProgressStepUp(a, 5, 10));
+    EXPECT_TRUE(RowProgressStepUp(a, 9, 10));
+    EXPECT_EQ(ui.count("Verify", "Do you wish to cancel this operation?"), 1);
+}
+
 }  // namespace
 }  // namespace orvex

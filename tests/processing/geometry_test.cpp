@@ -179,14 +179,15 @@ TEST_F(Geometry, CropCutsTheInclusiveRectangleAndTiesItToTheSourcePoints) {
     EXPECT_EQ(lines[lines.size() - 2], "  old name:  " + LiveView(src)->name);
     EXPECT_EQ(lines.back(), "  new name:  " + LiveView(out)->name);
 
-    // Esc with Yes to "Verify" stops after the row being copied.
+    // Esc with Yes to "Verify" stops after the row being copied: the rows
+    // go from the last up.
     windowList().SetActive(src);
     ui.pendingEscapes = 1;
     ui.queue(platform::PixelRect{0, 0, 9, 7});
     ui.queue(platform::Answer::Yes);
     const ImageHandle stopped = OnCrop();
-    EXPECT_EQ(row(stopped, 0), row(src, 0));
-    EXPECT_EQ(row(stopped, 1), std::vector<int>(10, 0));
+    EXPECT_EQ(row(stopped, 7), row(src, 7));
+    EXPECT_EQ(row(stopped, 6), std::vector<int>(10, 0));
     EXPECT_EQ(ui.count("Verify", "Do you wish to cancel this operation?"), 1);
 
     // A single row or column is refused; so is a cancelled drag.

@@ -1,8 +1,8 @@
-// The row operations read and write image rows where they lie, piece by
-// piece, and fall back to row copies for images cut into several strips or
-// of another depth. Both ways, on rows of several pieces, must give the
-// plain definitions pixel for pixel; a stopped filter leaves the source's
-// rows below the last one done.
+// The row operations read and write image rows where they lie, from the
+// last row up, and fall back to row copies for images cut into several
+// strips or of another depth. Both ways, on wide rows, must give the plain
+// definitions pixel for pixel; a stopped filter leaves the source's rows
+// above the last one done.
 #include <algorithm>
 #include <cstring>
 
@@ -22,8 +22,8 @@ protected:
         ProcessingTest::TearDown();
     }
 
-    // The sizes each check runs on: rows of one and of several 1 KB pieces,
-    // in one strip and in strips of one row each.
+    // The sizes each check runs on: rows narrower and wider than a page, in
+    // one strip and in strips of one row each.
     struct Case {
         int width, height, depth;
         bool strips;
@@ -142,21 +142,23 @@ TEST_F(RowsInPlace, TurnsFlipsCropAndNearestResamplingTakeTheRightPixels) {
     }
 }
 
-TEST_F(RowsInPlace, AStoppedConvolutionOrFilterKeepsTheSourceBelowTheRowsDone) {
+TEST_F(RowsInPlace, AStoppedConvolutionOrFilterKeepsTheSourceAboveTheRowsDone) {
+    // The rows go from the last up and Esc is looked at after the first
+    // step: stopping there leaves only the last row done.
     const ImageHandle src = randomImage(30, 45, 8);
     ui.pendingEscapes = 1;
     ui.queue(platform::Answer::Yes);
     const ImageHandle conv = Convolve(src, Kernel{"twice", {0, 0, 0, 0, 2, 0, 0, 0, 0}});
     ASSERT_TRUE(conv);
-    for (int x = 0; x < 30; ++x) EXPECT_EQ(pixel(conv, x, 0), std::min(2 * pixel(src, x, 0), 255));
-    for (int r = 1; r < 45; ++r) ASSERT_EQ(row(conv, r), row(src, r)) << r;
+    for (int x = 0; x < 30; ++x) EXPECT_EQ(pixel(conv, x, 44), std::min(2 * pixel(src, x, 44), 255));
+    for (int r = 0; r < 44; ++r) ASSERT_EQ(row(conv, r), row(src, r)) << r;
 
     ui.pendingEscapes = 1;
     ui.queue(platform::Answer::Yes);
     const ImageHandle kept = FilterImage(src, {0, 100, true, true});
     ASSERT_TRUE(kept);
-    for (int x = 0; x < 30; ++x) EXPECT_EQ(pixel(kept, x, 0), pixel(src, x, 0) <= 100 ? 255 : 0);
-    for (int r = 1; r < 45; ++r) ASSERT_EQ(row(kept, r), row(src, r)) << r;
+    for (int x = 0; x < 30; ++x) EXPECT_EQ(pixel(kept, x, 44), pixel(src, x, 44) <= 100 ? 255 : 0);
+    for (int r = 0; r < 44; ++r) ASSERT_EQ(row(kept, r), row(src, r)) << r;
     EXPECT_EQ(ui.count("Verify", "Do you wish to cancel this operation?"), 2);
 }
 
