@@ -89,6 +89,8 @@ int slideRows(ImageHandle source, ImageHandle result, RowOp op) {
     int k = 0;
     for (; k < height; ++k) {
         const int r = RowOfStepUp(k, height);
+        // A listener may have closed the source.
+        if (!LiveImage(source)) break;
         if (T* into = LinePixels<T>(result, r)) {
             op(above, row, below, width, into);
             if (LineWritten(result, r) != ImageDone) break;

@@ -248,7 +248,7 @@ std::vector<int> nearestTaps(int sourceSize, int resultSize) {
 // From the last row up; a result row that samples the same source row as
 // the one made before it is a copy of that one.
 template <class T>
-void resampleNearest(const Image& s, int width, int height, ImageHandle result) {
+void resampleNearest(ImageHandle source, const Image& s, int width, int height, ImageHandle result) {
     const std::vector<int> columns = nearestTaps(s.Width(), width);
     const std::vector<int> rows = nearestTaps(s.Height(), height);
     std::vector<T> in(static_cast<size_t>(s.Width())), out(static_cast<size_t>(width));
@@ -257,8 +257,9 @@ void resampleNearest(const Image& s, int width, int height, ImageHandle result) 
     for (int k = 0; k < height; ++k) {
         const int r = RowOfStepUp(k, height);
         const int row = rows[static_cast<size_t>(r)];
-        // A listener may have closed the result, and the row made last with it.
-        if (!LiveImage(result)) break;
+        // A listener may have closed either window, and the row made last
+        // with the result.
+        if (!LiveImage(result) || LiveImage(source) != &s) break;
         T* into = LinePixels<T>(result, r);
         T* at = into ? into : out.data();
         if (row != lastRow || !last) {
@@ -277,8 +278,8 @@ void resampleNearest(const Image& s, int width, int height, ImageHandle result) 
 // Two source rows interpolated along the row (values of type A), kept while
 // the next result row needs them again, then interpolated between.
 template <class T, class A, class Along, class Between>
-void blendRows(const Image& s, const Taps& rows, int width, int height, ImageHandle result, A single,
-               Along along, Between between) {
+void blendRows(ImageHandle source, const Image& s, const Taps& rows, int width, int height, ImageHandle result,
+               A single, Along along, Between between) {
     const int sw = s.Width(), sh = s.Height();
     // Room after the row for the word-wide reads of the interpolation.
     std::vector<T> in(static_cast<size_t>(sw) + 4);
@@ -305,6 +306,8 @@ void blendRows(const Image& s, const Taps& rows, int width, int height, ImageHan
     for (int k = 0; k < height; ++k) {
         const int r = RowOfStepUp(k, height);
         const int j = rows.index[static_cast<size_t>(r)];
+        // A listener may have closed either window.
+        if (!LiveImage(result) || LiveImage(source) != &s) break;
         const int lower = slotOf(sh < 2 ? j : j + 1, heldIn(j));
         const int upper = sh < 2 ? lower : slotOf(j, lower);
         T* into = LinePixels<T>(result, r);
@@ -315,7 +318,7 @@ void blendRows(const Image& s, const Taps& rows, int width, int height, ImageHan
 }
 
 template <class T>
-void resampleBilinear(const Image& s, int width, int height, ImageHandle result) {
+void resampleBilinear(ImageHandle source, const Image& s, int width, int height, ImageHandle result) {
     const Taps columns = bilinearTaps(s.Width(), width);
     const Taps rows = bilinearTaps(s.Height(), height);
     const int top = sizeof(T) == 1 ? 255 : 65535;
@@ -332,7 +335,7 @@ void resampleBilinear(const Image& s, int width, int height, ImageHandle result)
         for (int c = 0; c < width && pairs; ++c)
             pairs = columns.index[static_cast<size_t>(c)] == 2 * c && columnScaled[static_cast<size_t>(c)] == columnScaled[0];
         blendRows<T, int32_t>(
-            s, rows, width, height, result, scale,
+            source, s, rows, width, height, result, scale,
             [&](const T* in, int32_t* a) {
                 if (pairs)
                     BlendPairsScaled(in, columnScaled[0], shift, width, a);
@@ -346,7 +349,7 @@ void resampleBilinear(const Image& s, int width, int height, ImageHandle result)
         return;
     }
     blendRows<T, double>(
-        s, rows, width, height, result, 1.0,
+        source, s, rows, width, height, result, 1.0,
         [&](const T* in, double* a) { BlendAlongRow(in, columns.index.data(), columns.weight.data(), width, a); },
         [&](const double* a, const double* b, int r, T* out) {
             BlendBetweenRows(a, b, rows.weight[static_cast<size_t>(r)], width, out);
@@ -378,14 +381,14 @@ ImageHandle ResampleImage(ImageHandle source, int width, int height, ResampleMet
     const bool wide = s->Depth() == 16;
     if (method == ResampleMethod::Bilinear) {
         if (wide)
-            resampleBilinear<uint16_t>(*s, width, height, result);
+            resampleBilinear<uint16_t>(source, *s, width, height, result);
         else
-            resampleBilinear<uint8_t>(*s, width, height, result);
+            resampleBilinear<uint8_t>(source, *s, width, height, result);
     } else {
         if (wide)
-            resampleNearest<uint16_t>(*s, width, height, result);
+            resampleNearest<uint16_t>(source, *s, width, height, result);
         else
-            resampleNearest<uint8_t>(*s, width, height, result);
+            resampleNearest<uint8_t>(source, *s, width, height, result);
     }
     logResult(source, result, "Resample:  ", "  source image: ", "  new image: ");
     Redraw(result, true);

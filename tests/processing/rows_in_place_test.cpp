@@ -5,6 +5,7 @@
 // above the last one done.
 #include <algorithm>
 #include <cstring>
+#include <functional>
 
 #include "geometry_fixture.h"
 #include "processing/filters.h"
@@ -160,6 +161,36 @@ TEST_F(RowsInPlace, AStoppedConvolutionOrFilterKeepsTheSourceAboveTheRowsDone) {
     for (int x = 0; x < 30; ++x) EXPECT_EQ(pixel(kept, x, 44), pixel(src, x, 44) <= 100 ? 255 : 0);
     for (int r = 0; r < 44; ++r) ASSERT_EQ(row(kept, r), row(src, r)) << r;
     EXPECT_EQ(ui.count("Verify", "Do you wish to cancel this operation?"), 2);
+}
+
+TEST_F(RowsInPlace, ClosingTheSourceWhileARowOperationRunsEndsIt) {
+    // A result in strips of one row is redrawn strip by strip, and this
+    // redraw closes the source, as a user can while the window system runs.
+    const std::vector<std::pair<const char*, std::function<ImageHandle(ImageHandle)>>> ops = {
+        {"median", [](ImageHandle s) { return Median(s); }},
+        {"convolution", [](ImageHandle s) { return Convolve(s, Kernel{"same", {0, 0, 0, 0, 1, 0, 0, 0, 0}}); }},
+        {"filter", [](ImageHandle s) { return FilterImage(s, {0, 100, true, false}); }},
+        {"flip", [](ImageHandle s) { return RotateFlipImage(s, RotateFlip::TopToBottom); }},
+        {"crop", [](ImageHandle s) { return CropImage(s, {2, 2, 30, 25}); }},
+        {"nearest", [](ImageHandle s) { return ResampleImage(s, 60, 45, ResampleMethod::NearestNeighbor); }},
+        {"bilinear", [](ImageHandle s) { return ResampleImage(s, 60, 45, ResampleMethod::Bilinear); }},
+    };
+    for (const auto& [op, run] : ops) {
+        Image::SetMaxStripBytes(0);
+        const ImageHandle src = randomImage(40, 30, 8);
+        Image::SetMaxStripBytes(40);
+        int redraws = 0;
+        windowList().hooks.repaintStrip = [&, src = src](ImageHandle, int) {
+            ++redraws;
+            CloseImageWindow(src);
+        };
+        const ImageHandle out = run(src);
+        windowList().hooks.repaintStrip = nullptr;
+        EXPECT_TRUE(out) << op;
+        EXPECT_FALSE(LiveImage(src)) << op;
+        EXPECT_EQ(redraws, 1) << op;
+        windowList().Reset();
+    }
 }
 
 }  // namespace
