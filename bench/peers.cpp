@@ -292,6 +292,8 @@ int main(int argc, char** argv) {
 
     const Kernel sharpen{"sharpen", {0, -1, 0, -1, 5, -1, 0, -1, 0}};
     const Kernel blur{"blur", {0.111f, 0.111f, 0.111f, 0.111f, 0.111f, 0.111f, 0.111f, 0.111f, 0.111f}};
+    const ConvolutionWeights sharpenWeights = PrepareConvolution(sharpen.weights);
+    const ConvolutionWeights blurWeights = PrepareConvolution(blur.weights);
     auto filter2D = [&](const Kernel& k) {
         const cv::Mat weights(3, 3, CV_32F, const_cast<float*>(k.weights.data()));
         cv::filter2D(map8, peer8, -1, weights, cv::Point(-1, -1), 0, cv::BORDER_CONSTANT);
@@ -321,10 +323,10 @@ int main(int argc, char** argv) {
          [&] { slide(padded16, out16, [](auto a, auto r, auto b, int w, auto o) { MedianRow(a, r, b, w, o); }); },
          [&] { cv::medianBlur(map16, peer16, 3); }, [&] { return Median(window16); }},
         {"convolution 3x3 whole weights",
-         [&] { slide(padded8, out8, [&](auto a, auto r, auto b, int w, auto o) { ConvolveRow(a, r, b, w, sharpen.weights, o); }); },
+         [&] { slide(padded8, out8, [&](auto a, auto r, auto b, int w, auto o) { ConvolveRow(a, r, b, w, sharpenWeights, o); }); },
          [&] { filter2D(sharpen); }, [&] { return Convolve(window8, sharpen); }},
         {"convolution 3x3 fractions",
-         [&] { slide(padded8, out8, [&](auto a, auto r, auto b, int w, auto o) { ConvolveRow(a, r, b, w, blur.weights, o); }); },
+         [&] { slide(padded8, out8, [&](auto a, auto r, auto b, int w, auto o) { ConvolveRow(a, r, b, w, blurWeights, o); }); },
          [&] { filter2D(blur); }, [&] { return Convolve(window8, blur); }},
         {"erode",
          [&] { slide(padded8, out8, [](auto a, auto r, auto b, int w, auto o) { MinimumRow(a, r, b, w, o); }); },

@@ -157,7 +157,7 @@ ImageHandle Convolve(ImageHandle source, const Kernel& kernel) {
     LogHistory(result, "  filter: " + kernel.name, false);
     LogHistory(result, "  source: " + WindowName(source), false);
     LogHistory(result, "  destination: " + WindowName(result), false);
-    const std::array<float, 9> weights = kernel.weights;
+    const ConvolutionWeights weights = PrepareConvolution(kernel.weights);
     const int firstDone = slideRows<uint8_t>(source, result, [&weights](const uint8_t* a, const uint8_t* r, const uint8_t* b,
                                                                    int w, uint8_t* out) {
         ConvolveRow(a, r, b, w, weights, out);

@@ -184,6 +184,57 @@ void ConvolveRowWhole(const uint8_t* HWY_RESTRICT above, const uint8_t* HWY_REST
     for (; j < width; ++j) out[j] = scalar::convolve9(above, row, below, j, k);
 }
 
+// Fractions in fixed point, 16-bit lanes: each truncated product is a high
+// half of a product plus a whole part, summed apart for positive and
+// negative weights, so twice as many pixels go through each vector as in
+// single precision, and nothing is converted. Weights all under 1 have no
+// whole parts to add.
+template <bool kWholeParts>
+void ConvolveFixedT(const uint8_t* HWY_RESTRICT above, const uint8_t* HWY_RESTRICT row,
+                    const uint8_t* HWY_RESTRICT below, int width, const ConvolutionWeights& k,
+                    uint8_t* HWY_RESTRICT out) {
+    const hn::ScalableTag<uint16_t> du;
+    const hn::RebindToSigned<decltype(du)> di;
+    const hn::Rebind<uint8_t, decltype(du)> d8;
+    using VU = hn::Vec<decltype(du)>;
+    const uint8_t* rows[3] = {above, row, below};
+    const uint8_t* from[9];
+    VU fraction[9], whole[9];
+    for (int t = 0; t < k.count; ++t) {
+        const int tap = k.taps[t];
+        from[t] = rows[tap / 3] + tap % 3;
+        fraction[t] = hn::Set(du, k.fraction[tap]);
+        whole[t] = hn::Set(du, k.whole[tap]);
+    }
+    const auto product = [&](int t, int j) {
+        const VU v = hn::PromoteTo(du, hn::LoadU(d8, from[t] + j));
+        if constexpr (kWholeParts)
+            return hn::Add(hn::MulHigh(v, fraction[t]), hn::Mul(v, whole[t]));
+        else
+            return hn::MulHigh(v, fraction[t]);
+    };
+    const int lanes = static_cast<int>(hn::Lanes(du));
+    int j = 0;
+    for (; j + lanes <= width; j += lanes) {
+        VU positive = hn::Zero(du), negative = hn::Zero(du);
+        for (int t = 0; t < k.positive; ++t) positive = hn::Add(positive, product(t, j));
+        for (int t = k.positive; t < k.count; ++t) negative = hn::Add(negative, product(t, j));
+        // Each sum stays within 32767, so the difference fits; demoting clamps to 0..255.
+        hn::StoreU(hn::DemoteTo(d8, hn::Sub(hn::BitCast(di, positive), hn::BitCast(di, negative))), d8, out + j);
+    }
+    for (; j < width; ++j) out[j] = scalar::convolve9(above, row, below, j, k.weights.data());
+}
+
+void ConvolveRowFixed(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width,
+                      const ConvolutionWeights& k, uint8_t* out) {
+    bool wholeParts = false;
+    for (int t = 0; t < k.count; ++t) wholeParts = wholeParts || k.whole[k.taps[t]] != 0;
+    if (wholeParts)
+        ConvolveFixedT<true>(above, row, below, width, k, out);
+    else
+        ConvolveFixedT<false>(above, row, below, width, k, out);
+}
+
 }  // namespace orvex::HWY_NAMESPACE
 HWY_AFTER_NAMESPACE();
 
@@ -214,6 +265,7 @@ HWY_EXPORT(MinimumRowVector);
 HWY_EXPORT(MaximumRowVector);
 HWY_EXPORT(ConvolveRowFloat);
 HWY_EXPORT(ConvolveRowWhole);
+HWY_EXPORT(ConvolveRowFixed);
 
 void MedianRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width, uint8_t* out) {
     HWY_DYNAMIC_DISPATCH(MedianRow8)(above, row, below, width, out);
@@ -231,25 +283,90 @@ void MaximumRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, 
     HWY_DYNAMIC_DISPATCH(MaximumRowVector)(above, row, below, width, out);
 }
 
-void ConvolveRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width,
-                 const std::array<float, 9>& weights, uint8_t* out) {
+namespace {
+
+// The whole and fixed-point parts of one weight that give its truncated
+// products exactly for every 8-bit value, if there are such parts.
+bool fixedParts(float weight, uint16_t& whole, uint16_t& fraction) {
+    const double size = std::fabs(static_cast<double>(weight));
+    const double wholePart = std::floor(size);
+    if (wholePart * 255 > 32767) return false;
+    const double near = std::floor((size - wholePart) * 65536.0);
+    for (double candidate = near - 1; candidate <= near + 2; ++candidate) {
+        if (candidate < 0 || candidate > 65535) continue;
+        bool exact = true;
+        for (int v = 0; v < 256 && exact; ++v) {
+            const int64_t part = static_cast<int64_t>(v * wholePart) + ((v * static_cast<int64_t>(candidate)) >> 16);
+            exact = (weight < 0 ? -part : part) == TruncatedProduct(static_cast<uint8_t>(v), weight);
+        }
+        if (exact) {
+            whole = static_cast<uint16_t>(wholePart);
+            fraction = static_cast<uint16_t>(candidate);
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+ConvolutionWeights PrepareConvolution(const std::array<float, 9>& weights) {
+    ConvolutionWeights k;
+    k.weights = weights;
     // The vector paths need weights under which no product and no sum can
-    // leave the range they sum in; the rest (huge or non-finite weights) takes
-    // the saturating scalar path.
-    double reach = 0;
+    // leave the range they sum in.
+    double reach = 0, positiveReach = 0, negativeReach = 0;
     bool finite = true, whole = true;
     for (float w : weights) {
         finite = finite && std::isfinite(w);
         whole = whole && std::isfinite(w) && w == std::trunc(w);
         reach += 255.0 * std::fabs(static_cast<double>(w));
+        (w < 0 ? negativeReach : positiveReach) += 255.0 * std::fabs(static_cast<double>(w));
     }
     if (finite && whole && reach <= 32767.0) {
-        HWY_DYNAMIC_DISPATCH(ConvolveRowWhole)(above, row, below, width, weights.data(), out);
-    } else if (finite && reach < 2147483000.0) {
-        HWY_DYNAMIC_DISPATCH(ConvolveRowFloat)(above, row, below, width, weights.data(), out);
-    } else {
-        for (int j = 0; j < width; ++j) out[j] = scalar::convolve9(above, row, below, j, weights.data());
+        k.path = ConvolutionPath::Whole;
+        return k;
     }
+    bool fixed = finite && positiveReach <= 32767.0 && negativeReach <= 32767.0;
+    for (int pass = 0; pass < 2 && fixed; ++pass)
+        for (int t = 0; t < 9 && fixed; ++t) {
+            if (weights[t] == 0 || (weights[t] < 0) != (pass == 1)) continue;
+            fixed = fixedParts(weights[t], k.whole[t], k.fraction[t]);
+            k.taps[k.count++] = static_cast<uint8_t>(t);
+            if (pass == 0) k.positive = k.count;
+        }
+    if (fixed) {
+        k.path = ConvolutionPath::Fixed;
+        return k;
+    }
+    k.whole = {};
+    k.fraction = {};
+    k.count = k.positive = 0;
+    k.path = finite && reach < 2147483000.0 ? ConvolutionPath::Floats : ConvolutionPath::Saturating;
+    return k;
+}
+
+void ConvolveRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width,
+                 const ConvolutionWeights& k, uint8_t* out) {
+    switch (k.path) {
+        case ConvolutionPath::Whole:
+            HWY_DYNAMIC_DISPATCH(ConvolveRowWhole)(above, row, below, width, k.weights.data(), out);
+            break;
+        case ConvolutionPath::Fixed:
+            HWY_DYNAMIC_DISPATCH(ConvolveRowFixed)(above, row, below, width, k, out);
+            break;
+        case ConvolutionPath::Floats:
+            HWY_DYNAMIC_DISPATCH(ConvolveRowFloat)(above, row, below, width, k.weights.data(), out);
+            break;
+        case ConvolutionPath::Saturating:
+            for (int j = 0; j < width; ++j) out[j] = scalar::convolve9(above, row, below, j, k.weights.data());
+            break;
+    }
+}
+
+void ConvolveRow(const uint8_t* above, const uint8_t* row, const uint8_t* below, int width,
+                 const std::array<float, 9>& weights, uint8_t* out) {
+    ConvolveRow(above, row, below, width, PrepareConvolution(weights), out);
 }
 
 }  // namespace orvex

@@ -129,7 +129,17 @@ TEST_P(RowKernels, ConvolutionTruncatesEachProductAndSaturatesInsteadOfOverflowi
         {0, inf, 0, 0, -inf, 0, 0, 0, 0},
         {0, 0, 0, 0, 200, 0, 0, 0, 0},                // whole but too large for 16 bits
         {4e6f, 0, 0, 0, 0, 0, 0, 0, -4e6f},           // large enough for single precision to round
+        // Fractions, summed in fixed point where that gives the same integers:
+        {0.0625f, 0.125f, 0.0625f, 0.125f, 0.25f, 0.125f, 0.0625f, 0.125f, 0.0625f},
+        {-0.125f, -0.125f, -0.125f, -0.125f, 2.0f, -0.125f, -0.125f, -0.125f, -0.125f},
+        {0.99999994f, 1e-6f, -1e-6f, 0.1f, 0.2f, 0.3f, 1.0f / 3, -2.0f / 3, 0.7f},
+        {100.5f, 0, 0, 0, -27.25f, 0, 0, 0, 0.01f},   // whole parts beside the fractions
+        {64.3f, 64.3f, 0, 0, 0, 0, 0, 0, 0},          // positive products beyond 16 bits
     };
+    // The smoothing kernels of the matrix list go through fixed point.
+    EXPECT_EQ(PrepareConvolution(kernels[10]).path, ConvolutionPath::Fixed);
+    EXPECT_EQ(PrepareConvolution(kernels[2]).path, ConvolutionPath::Fixed);
+    EXPECT_EQ(PrepareConvolution(kernels[14]).path, ConvolutionPath::Floats);
     for (int trial = 0; trial < 6; ++trial) {
         std::array<float, 9> k{};
         for (float& w : k) w = trial % 2 ? fraction(random) : static_cast<float>(whole(random));
@@ -147,7 +157,8 @@ TEST_P(RowKernels, ConvolutionTruncatesEachProductAndSaturatesInsteadOfOverflowi
     // The case that used to wrap round: all 255 under a huge weight.
     const std::vector<uint8_t> bright(3 * 10, 255);
     std::vector<uint8_t> out(8);
-    ConvolveRow(bright.data(), bright.data() + 10, bright.data() + 20, 8, {0, 0, 0, 0, 1e10f, 0, 0, 0, 0}, out.data());
+    ConvolveRow(bright.data(), bright.data() + 10, bright.data() + 20, 8, std::array<float, 9>{0, 0, 0, 0, 1e10f, 0, 0, 0, 0},
+                out.data());
     EXPECT_EQ(out, std::vector<uint8_t>(8, 255));
     EXPECT_EQ(TruncatedProduct(255, -1e10f), std::numeric_limits<int>::min());
     EXPECT_EQ(TruncatedProduct(3, -0.5f), -1);
