@@ -52,19 +52,50 @@ namespace {
 int writeRow(ImageHandle window, int row, const uint8_t* pixels) { return WriteLine8(window, row, pixels); }
 int writeRow(ImageHandle window, int row, const uint16_t* pixels) { return WriteLine16(window, row, pixels); }
 
-// Runs a row kernel over the source with a window of three padded rows
-// (zero above the first and below the last row) and writes each result row,
-// where it lies when the result has the kernel's depth. The rows are taken
-// from the last up, the order in which they lie. The padded rows are
-// copies: rows of an image lie a multiple of 4 KB apart, and loads from
-// three of them and stores to a fourth at the same offsets in a page stall
-// one another. Returns the first row that holds its result: the rows above
-// it are not done when the loop was stopped.
+// One result row from three source rows where they lie (`above` and `below`
+// are null outside the image): the inner columns straight from the rows,
+// the two edge columns from short rows padded with zeros. `zeros` holds a
+// row of zeros.
 template <class T, class RowOp>
-int slideRows(ImageHandle source, ImageHandle result, RowOp op) {
+void rowInPlace(const T* above, const T* row, const T* below, int width, const T* zeros, RowOp& op, T* out) {
+    const T* rows[3] = {above ? above : zeros, row, below ? below : zeros};
+    if (width > 2) op(rows[0], rows[1], rows[2], width - 2, out + 1);
+    // Columns 0 and width - 1, each from its padded neighbourhood.
+    T edge[3][3] = {};
+    for (int i = 0; i < 3; ++i) {
+        edge[i][1] = rows[i][0];
+        if (width > 1) edge[i][2] = rows[i][1];
+    }
+    op(edge[0], edge[1], edge[2], 1, out);
+    if (width < 2) return;
+    for (int i = 0; i < 3; ++i) {
+        edge[i][0] = rows[i][width - 2];
+        edge[i][1] = rows[i][width - 1];
+        edge[i][2] = 0;
+    }
+    op(edge[0], edge[1], edge[2], 1, out + width - 1);
+}
+
+// How a neighbourhood filter reads its source. Measured at 4096 x 4096:
+// minimum, maximum and the 16-bit median are faster on the rows where they
+// lie; the 8-bit median and the convolutions run slower there, as loads from
+// three rows and stores to a fourth, all at the same offsets in their pages,
+// stall one another, and take copies of the rows instead.
+enum class SourceRows { InPlace, Copied };
+
+// Runs a row kernel over the source, with zeros above the first and below
+// the last row and beside the first and last column, and writes each result
+// row, where it lies when the result has the kernel's depth. The rows are
+// taken from the last up, the order in which they lie. A source not of the
+// kernel's depth is always read into the window of three padded rows.
+// Returns the first row that holds its result: the rows above it are not
+// done when the loop was stopped.
+template <class T, class RowOp>
+int slideRows(ImageHandle source, ImageHandle result, SourceRows reading, RowOp op) {
     const Image* s = LiveImage(source);
     if (!s || !LiveImage(result)) return 0;
     const int width = s->Width(), height = s->Height();
+    const bool direct = reading == SourceRows::InPlace && LinePixels<T>(source, 0) != nullptr;
     const size_t padded = static_cast<size_t>(width) + 2;
     // Each padded row starts on a cache line, so the kernels' loads do not
     // straddle two.
@@ -84,24 +115,29 @@ int slideRows(ImageHandle source, ImageHandle result, RowOp op) {
         else
             std::fill(into, into + padded, T{0});
     };
-    load(height - 1, row);
-    load(height - 2, above);
+    if (!direct) {
+        load(height - 1, row);
+        load(height - 2, above);
+    }
     int k = 0;
     for (; k < height; ++k) {
         const int r = RowOfStepUp(k, height);
         // A listener may have closed the source.
         if (!LiveImage(source)) break;
-        if (T* into = LinePixels<T>(result, r)) {
-            op(above, row, below, width, into);
-            if (LineWritten(result, r) != ImageDone) break;
-        } else {
-            op(above, row, below, width, out.data());
-            if (writeRow(result, r, out.data()) != ImageDone) break;
-        }
+        T* into = LinePixels<T>(result, r);
+        T* made = into ? into : out.data();
+        if (direct)
+            // The padded rows are never loaded on this way: they are the zeros.
+            rowInPlace(LinePixels<T>(source, r - 1), LinePixels<T>(source, r), LinePixels<T>(source, r + 1), width,
+                       below, op, made);
+        else
+            op(above, row, below, width, made);
+        if ((into ? LineWritten(result, r) : writeRow(result, r, made)) != ImageDone) break;
         if (RowProgressStepUp(result, k, height)) {
             ++k;
             break;
         }
+        if (direct) continue;
         T* spent = below;
         below = row;
         row = above;
@@ -141,7 +177,7 @@ ImageHandle extremeImage(ImageHandle source, RowOp op, const char* history) {
     const ImageHandle result = CreateImage(s->Width(), s->Height(), PaletteCustom, false, 8);
     if (!result) return {};
     copyRegistration(source, result);
-    slideRows<uint8_t>(source, result, op);
+    slideRows<uint8_t>(source, result, SourceRows::InPlace, op);
     logResult(source, result, history);
     Redraw(result, true);
     return result;
@@ -158,7 +194,7 @@ ImageHandle Convolve(ImageHandle source, const Kernel& kernel) {
     LogHistory(result, "  source: " + WindowName(source), false);
     LogHistory(result, "  destination: " + WindowName(result), false);
     const ConvolutionWeights weights = PrepareConvolution(kernel.weights);
-    const int firstDone = slideRows<uint8_t>(source, result, [&weights](const uint8_t* a, const uint8_t* r, const uint8_t* b,
+    const int firstDone = slideRows<uint8_t>(source, result, SourceRows::Copied, [&weights](const uint8_t* a, const uint8_t* r, const uint8_t* b,
                                                                    int w, uint8_t* out) {
         ConvolveRow(a, r, b, w, weights, out);
     });
@@ -184,10 +220,10 @@ ImageHandle Median(ImageHandle source) {
     if (GetZRegistration(source, z) == ImageDone) SetZRegistration(result, z);
     copyRegistration(source, result);
     if (wide) {
-        slideRows<uint16_t>(source, result, [](const uint16_t* a, const uint16_t* r, const uint16_t* b, int w,
+        slideRows<uint16_t>(source, result, SourceRows::InPlace, [](const uint16_t* a, const uint16_t* r, const uint16_t* b, int w,
                                                uint16_t* out) { MedianRow(a, r, b, w, out); });
     } else {
-        slideRows<uint8_t>(source, result, [](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w,
+        slideRows<uint8_t>(source, result, SourceRows::Copied, [](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w,
                                               uint8_t* out) { MedianRow(a, r, b, w, out); });
     }
     logResult(source, result, "median: ");
