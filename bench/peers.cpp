@@ -375,7 +375,11 @@ int main(int argc, char** argv) {
          },
          [&] { return OVP_Histogram8(window8, counts), ImageHandle{}; }},
         {"threshold",
-         [&] { for (int r = 0; r < kSide; ++r) ThresholdRow(map8.ptr<uint8_t>(r), kSide, 128, out8.ptr<uint8_t>(r)); },
+         [&] {
+             for (int r = 0; r < kSide; ++r)
+                 ThresholdRow(map8.ptr<uint8_t>(r), kSide, 128, out8.ptr<uint8_t>(r), RowStores::Streamed);
+             FinishStreamedRows();
+         },
          [&] { cv::threshold(map8, peer8, 127, 255, cv::THRESH_BINARY); }, [&] { return OV_Threshold(window8, 128); }},
         {"negate", [&] { for (int r = 0; r < kSide; ++r) NegateRow(scratch8.ptr<uint8_t>(r), kSide); },
          [&] { cv::bitwise_not(map8, peer8); }, [&] { return OV_Negate(window8), ImageHandle{}; }},

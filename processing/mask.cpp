@@ -13,6 +13,9 @@ namespace orvex {
 
 namespace {
 
+// 8 MB of mask: more than a core's share of the last cache.
+constexpr int64_t kStreamedPixels = int64_t{8} << 20;
+
 std::string nameOf(ImageHandle window) {
     const OrvexView* view = LiveView(window);
     return view ? view->name : std::string();
@@ -52,7 +55,10 @@ ImageHandle OV_Threshold(ImageHandle window, unsigned level) {
         CloseImageWindow(mask);
         return {};
     }
-    // Rows are read and written where they lie, in the order they lie.
+    // Rows are read and written where they lie, in the order they lie; the
+    // mask of a map larger than the caches goes past them.
+    const RowStores stores = static_cast<int64_t>(width) * height >= kStreamedPixels ? RowStores::Streamed
+                                                                                       : RowStores::Cached;
     for (int k = 0; k < height; ++k) {
         const int r = RowOfStepUp(k, height);
         uint8_t* out = LinePixels<uint8_t>(mask, r);
@@ -60,12 +66,13 @@ ImageHandle OV_Threshold(ImageHandle window, unsigned level) {
         if (const uint16_t* words = LinePixels<uint16_t>(window, r))
             ThresholdRow(words, width, level, out);
         else if (const uint8_t* bytes = LinePixels<uint8_t>(window, r))
-            ThresholdRow(bytes, width, level, out);
+            ThresholdRow(bytes, width, level, out, stores);
         else
             break;
         if (LineWritten(mask, r) != ImageDone) break;
         if (Image* m = LiveImage(mask)) m->ReportRowProgress(k, height);
     }
+    FinishStreamedRows();
     if (Image* m = LiveImage(mask)) m->ReportProgress(100);
     Redraw(mask, true);
     return mask;

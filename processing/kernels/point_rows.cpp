@@ -1,6 +1,7 @@
 #include "processing/kernels/point_rows.h"
 
 #include <algorithm>
+#include <atomic>
 #include <limits>
 
 #undef HWY_TARGET_INCLUDE
@@ -45,7 +46,7 @@ void GreyWindowT(T* HWY_RESTRICT pixels, int width, int low, int high, bool keep
 void GreyWindow8(uint8_t* p, int w, int low, int high, bool inside, bool mask) { GreyWindowT(p, w, low, high, inside, mask); }
 void GreyWindow16(uint16_t* p, int w, int low, int high, bool inside, bool mask) { GreyWindowT(p, w, low, high, inside, mask); }
 
-void Threshold8(const uint8_t* HWY_RESTRICT in, int width, unsigned level, uint8_t* HWY_RESTRICT out) {
+void Threshold8(const uint8_t* HWY_RESTRICT in, int width, unsigned level, uint8_t* HWY_RESTRICT out, bool streamed) {
     const hn::ScalableTag<uint8_t> d;
     const int lanes = static_cast<int>(hn::Lanes(d));
     int j = 0;
@@ -59,10 +60,15 @@ void Threshold8(const uint8_t* HWY_RESTRICT in, int width, unsigned level, uint8
     }
     const auto levelV = hn::Set(d, static_cast<uint8_t>(level));
     const auto set = hn::Set(d, uint8_t{255});
-    for (; j + lanes <= width; j += lanes)
-    {
+    // Streamed stores take whole vectors on their own alignment.
+    const bool stream = streamed && reinterpret_cast<uintptr_t>(out) % lanes == 0;
+    for (; j + lanes <= width; j += lanes) {
         const auto v = hn::LoadU(d, in + j);
-        hn::StoreU(hn::IfThenElseZero(hn::Eq(hn::Max(v, levelV), v), set), d, out + j);
+        const auto marks = hn::IfThenElseZero(hn::Eq(hn::Max(v, levelV), v), set);
+        if (stream)
+            hn::Stream(marks, d, out + j);
+        else
+            hn::StoreU(marks, d, out + j);
     }
     for (; j < width; ++j) out[j] = in[j] >= level ? 255 : 0;
 }
@@ -83,8 +89,7 @@ void Threshold16(const uint16_t* HWY_RESTRICT in, int width, unsigned level, uin
     const auto set = hn::Set(d, uint16_t{255});
     const int lanes = static_cast<int>(hn::Lanes(d));
     int j = 0;
-    for (; j + lanes <= width; j += lanes)
-    {
+    for (; j + lanes <= width; j += lanes) {
         const auto v = hn::LoadU(d, in + j);
         const auto marks = hn::IfThenElseZero(hn::Eq(hn::Max(v, levelV), v), set);
         hn::StoreU(hn::DemoteTo(d8, hn::BitCast(ds, marks)), d8, out + j);
@@ -123,12 +128,14 @@ void GreyWindowRow(uint8_t* pixels, int width, int low, int high, bool keepInsid
 void GreyWindowRow(uint16_t* pixels, int width, int low, int high, bool keepInside, bool mask) {
     HWY_DYNAMIC_DISPATCH(GreyWindow16)(pixels, width, low, high, keepInside, mask);
 }
-void ThresholdRow(const uint8_t* in, int width, unsigned level, uint8_t* out) {
-    HWY_DYNAMIC_DISPATCH(Threshold8)(in, width, level, out);
+void ThresholdRow(const uint8_t* in, int width, unsigned level, uint8_t* out, RowStores stores) {
+    HWY_DYNAMIC_DISPATCH(Threshold8)(in, width, level, out, stores == RowStores::Streamed);
 }
 void ThresholdRow(const uint16_t* in, int width, unsigned level, uint8_t* out) {
     HWY_DYNAMIC_DISPATCH(Threshold16)(in, width, level, out);
 }
+// Streamed stores are not ordered with the others until a fence.
+void FinishStreamedRows() { std::atomic_thread_fence(std::memory_order_seq_cst); }
 void NegateRow(uint8_t* pixels, int width) { HWY_DYNAMIC_DISPATCH(Negate8)(pixels, width); }
 void NegateRow(uint16_t* pixels, int width) { HWY_DYNAMIC_DISPATCH(Negate16)(pixels, width); }
 

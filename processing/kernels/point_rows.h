@@ -12,8 +12,16 @@ namespace orvex {
 void GreyWindowRow(uint8_t* pixels, int width, int low, int high, bool keepInside, bool mask);
 void GreyWindowRow(uint16_t* pixels, int width, int low, int high, bool keepInside, bool mask);
 
-/// 255 where v >= level, 0 elsewhere.
-void ThresholdRow(const uint8_t* in, int width, unsigned level, uint8_t* out);
+/// How a kernel writes its result row. Streamed stores go past the caches
+/// without first reading in the lines they overwrite, which pays for a
+/// picture larger than the caches; call FinishStreamedRows once after the
+/// last row.
+enum class RowStores { Cached, Streamed };
+void FinishStreamedRows();
+
+/// 255 where v >= level, 0 elsewhere. (Half as many result bytes as
+/// source bytes do not pay for streaming from 16 bits.)
+void ThresholdRow(const uint8_t* in, int width, unsigned level, uint8_t* out, RowStores stores = RowStores::Cached);
 void ThresholdRow(const uint16_t* in, int width, unsigned level, uint8_t* out);
 
 /// 255 - v and 65535 - v, in place.

@@ -185,6 +185,19 @@ void checkPointRules(std::mt19937& random, int width, std::vector<T> row) {
             std::vector<uint8_t> marks(static_cast<size_t>(width));
             ThresholdRow(row.data(), width, l, marks.data());
             for (int j = 0; j < width; ++j) ASSERT_EQ(marks[j], row[j] >= l ? 255 : 0) << width << " at " << j;
+            if constexpr (sizeof(T) == 1) {
+                // Streamed, into a row on a cache line and into one off it.
+                std::vector<uint8_t> space(static_cast<size_t>(width) + 128);
+                uint8_t* streamed = space.data() + (64 - reinterpret_cast<uintptr_t>(space.data()) % 64) % 64;
+                for (int offset : {0, 1}) {
+                    std::fill(space.begin(), space.end(), uint8_t{7});
+                    ThresholdRow(row.data(), width, l, streamed + offset, RowStores::Streamed);
+                    FinishStreamedRows();
+                    for (int j = 0; j < width; ++j)
+                        ASSERT_EQ(streamed[offset + j], row[j] >= l ? 255 : 0) << width << " streamed at " << j;
+                    ASSERT_EQ(streamed[offset + width], 7) << width;
+                }
+            }
         }
     }
     std::vector<T> negative = row;
