@@ -405,6 +405,7 @@ template <class T>
 void cropRows(ImageHandle source, const platform::PixelRect& rect, ImageHandle result) {
     const int width = rect.right - rect.left + 1, height = rect.bottom - rect.top + 1;
     std::vector<T> line(static_cast<size_t>(width));
+    const RowStores stores = RowStoresFor(static_cast<int64_t>(width) * height * static_cast<int64_t>(sizeof(T)));
     for (int k = 0; k < height; ++k) {
         const int r = RowOfStepUp(k, height);
         const Image* s = LiveImage(source);
@@ -413,7 +414,7 @@ void cropRows(ImageHandle source, const platform::PixelRect& rect, ImageHandle r
         const T* from = LinePixels<T>(source, rect.top + r);
         int written = ImageNotLive;
         if (into && from) {
-            std::memcpy(into, from + rect.left, static_cast<size_t>(width) * sizeof(T));
+            CopyRow(from + rect.left, width, into, stores);
             written = LineWritten(result, r);
         } else {
             s->ReadBlock(rect.left, rect.top + r, width, 1, line.data(), sizeof(T) * 8);
@@ -421,6 +422,7 @@ void cropRows(ImageHandle source, const platform::PixelRect& rect, ImageHandle r
         }
         if (written != ImageDone || RowProgressStepUp(result, k, height)) break;
     }
+    FinishStreamedRows();
 }
 
 }  // namespace

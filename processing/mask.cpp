@@ -13,9 +13,6 @@ namespace orvex {
 
 namespace {
 
-// 8 MB of mask: more than a core's share of the last cache.
-constexpr int64_t kStreamedPixels = int64_t{8} << 20;
-
 std::string nameOf(ImageHandle window) {
     const OrvexView* view = LiveView(window);
     return view ? view->name : std::string();
@@ -57,8 +54,7 @@ ImageHandle OV_Threshold(ImageHandle window, unsigned level) {
     }
     // Rows are read and written where they lie, in the order they lie; the
     // mask of a map larger than the caches goes past them.
-    const RowStores stores = static_cast<int64_t>(width) * height >= kStreamedPixels ? RowStores::Streamed
-                                                                                       : RowStores::Cached;
+    const RowStores stores = RowStoresFor(static_cast<int64_t>(width) * height);
     for (int k = 0; k < height; ++k) {
         const int r = RowOfStepUp(k, height);
         uint8_t* out = LinePixels<uint8_t>(mask, r);

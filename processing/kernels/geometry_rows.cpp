@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 
 #undef HWY_TARGET_INCLUDE
 #define HWY_TARGET_INCLUDE "processing/kernels/geometry_rows.cpp"
@@ -78,6 +79,25 @@ void TurnBand8(const uint8_t* s, ptrdiff_t stride, int w, int h, bool cw, int r0
 void TurnBand16(const uint16_t* s, ptrdiff_t stride, int w, int h, bool cw, int r0, int n, uint16_t* b, ptrdiff_t bs) {
     TurnBandT(s, stride, w, h, cw, r0, n, b, bs);
 }
+
+// A copy whose stores go past the caches, from the first vector boundary of
+// the result on.
+template <class T>
+void StreamT(const T* HWY_RESTRICT in, int n, T* HWY_RESTRICT out) {
+    const hn::ScalableTag<T> d;
+    const int lanes = static_cast<int>(hn::Lanes(d));
+    const size_t vectorBytes = static_cast<size_t>(lanes) * sizeof(T);
+    // The pixels before the first vector boundary (all, if pixels do not
+    // fall on one) are copied as usual.
+    int i = 0;
+    if (const size_t offset = reinterpret_cast<uintptr_t>(out) % vectorBytes; offset != 0)
+        i = offset % sizeof(T) != 0 ? n : std::min(n, static_cast<int>((vectorBytes - offset) / sizeof(T)));
+    std::memcpy(out, in, static_cast<size_t>(i) * sizeof(T));
+    for (; i + lanes <= n; i += lanes) hn::Stream(hn::LoadU(d, in + i), d, out + i);
+    std::memcpy(out + i, in + i, static_cast<size_t>(n - i) * sizeof(T));
+}
+void Stream8(const uint8_t* in, int n, uint8_t* out) { StreamT(in, n, out); }
+void Stream16(const uint16_t* in, int n, uint16_t* out) { StreamT(in, n, out); }
 
 // Reversing vectors of 16-bit lanes; bytes are reversed as such pairs whose
 // two halves are then swapped.
@@ -267,6 +287,8 @@ namespace orvex {
 HWY_EXPORT(TurnBand8);
 HWY_EXPORT(TurnBand16);
 HWY_EXPORT(Reverse8);
+HWY_EXPORT(Stream8);
+HWY_EXPORT(Stream16);
 HWY_EXPORT(Reverse16);
 HWY_EXPORT(BlendAlong8);
 HWY_EXPORT(BlendAlong16);
@@ -286,6 +308,18 @@ void TurnBand(const uint8_t* source, ptrdiff_t stride, int w, int h, bool clockw
 void TurnBand(const uint16_t* source, ptrdiff_t stride, int w, int h, bool clockwise, int firstRow, int rows,
               uint16_t* band, ptrdiff_t bandStride) {
     HWY_DYNAMIC_DISPATCH(TurnBand16)(source, stride, w, h, clockwise, firstRow, rows, band, bandStride);
+}
+void CopyRow(const uint8_t* in, int n, uint8_t* out, RowStores stores) {
+    if (stores == RowStores::Streamed)
+        HWY_DYNAMIC_DISPATCH(Stream8)(in, n, out);
+    else
+        std::memcpy(out, in, static_cast<size_t>(n));
+}
+void CopyRow(const uint16_t* in, int n, uint16_t* out, RowStores stores) {
+    if (stores == RowStores::Streamed)
+        HWY_DYNAMIC_DISPATCH(Stream16)(in, n, out);
+    else
+        std::memcpy(out, in, static_cast<size_t>(n) * 2);
 }
 void ReverseRow(const uint8_t* in, int n, uint8_t* out) { HWY_DYNAMIC_DISPATCH(Reverse8)(in, n, out); }
 void ReverseRow(const uint16_t* in, int n, uint16_t* out) { HWY_DYNAMIC_DISPATCH(Reverse16)(in, n, out); }

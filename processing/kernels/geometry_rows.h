@@ -5,6 +5,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "processing/kernels/row_stores.h"
+
 namespace orvex {
 
 /// Rows firstRow .. firstRow + rows - 1 of a source of w x h pixels (rows of
@@ -16,6 +18,10 @@ void TurnBand(const uint8_t* source, ptrdiff_t stride, int w, int h, bool clockw
               uint8_t* band, ptrdiff_t bandStride);
 void TurnBand(const uint16_t* source, ptrdiff_t stride, int w, int h, bool clockwise, int firstRow, int rows,
               uint16_t* band, ptrdiff_t bandStride);
+
+/// out[i] = in[i]; the two must not overlap.
+void CopyRow(const uint8_t* in, int n, uint8_t* out, RowStores stores);
+void CopyRow(const uint16_t* in, int n, uint16_t* out, RowStores stores);
 
 /// out[i] = in[n - 1 - i]; the two must not overlap.
 void ReverseRow(const uint8_t* in, int n, uint8_t* out);

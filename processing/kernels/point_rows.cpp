@@ -1,7 +1,6 @@
 #include "processing/kernels/point_rows.h"
 
 #include <algorithm>
-#include <atomic>
 #include <limits>
 
 #undef HWY_TARGET_INCLUDE
@@ -134,8 +133,6 @@ void ThresholdRow(const uint8_t* in, int width, unsigned level, uint8_t* out, Ro
 void ThresholdRow(const uint16_t* in, int width, unsigned level, uint8_t* out) {
     HWY_DYNAMIC_DISPATCH(Threshold16)(in, width, level, out);
 }
-// Streamed stores are not ordered with the others until a fence.
-void FinishStreamedRows() { std::atomic_thread_fence(std::memory_order_seq_cst); }
 void NegateRow(uint8_t* pixels, int width) { HWY_DYNAMIC_DISPATCH(Negate8)(pixels, width); }
 void NegateRow(uint16_t* pixels, int width) { HWY_DYNAMIC_DISPATCH(Negate16)(pixels, width); }
 

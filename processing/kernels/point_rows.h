@@ -4,6 +4,8 @@
 // are those of the plain per-pixel rules in the comments.
 #include <cstdint>
 
+#include "processing/kernels/row_stores.h"
+
 namespace orvex {
 
 /// Grey-level window: a pixel is kept when low <= v <= high (keepInside) or
@@ -11,13 +13,6 @@ namespace orvex {
 /// when `mask` is set and stay as they are otherwise; the rest become 0.
 void GreyWindowRow(uint8_t* pixels, int width, int low, int high, bool keepInside, bool mask);
 void GreyWindowRow(uint16_t* pixels, int width, int low, int high, bool keepInside, bool mask);
-
-/// How a kernel writes its result row. Streamed stores go past the caches
-/// without first reading in the lines they overwrite, which pays for a
-/// picture larger than the caches; call FinishStreamedRows once after the
-/// last row.
-enum class RowStores { Cached, Streamed };
-void FinishStreamedRows();
 
 /// 255 where v >= level, 0 elsewhere. (Half as many result bytes as
 /// source bytes do not pay for streaming from 16 bits.)

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <random>
 #include <vector>
@@ -259,6 +260,24 @@ TEST_P(RowKernels, QuarterTurnsAndMirrorsPutEveryPixelWhereItBelongs) {
         ReverseRow(wide.data(), width, wideOut.data());
         ASSERT_TRUE(std::equal(narrow.rbegin(), narrow.rend(), narrowOut.begin())) << width;
         ASSERT_TRUE(std::equal(wide.rbegin(), wide.rend(), wideOut.begin())) << width;
+        // Copies, streamed or not, into rows that start on a cache line, off
+        // it by a pixel, and off it by a byte (which a 16-bit row never streams).
+        std::vector<uint8_t> space(2 * narrow.size() + 192, 7);
+        uint8_t* line = space.data() + (64 - reinterpret_cast<uintptr_t>(space.data()) % 64) % 64;
+        for (RowStores stores : {RowStores::Cached, RowStores::Streamed})
+            for (int offset : {0, 1, 2}) {
+                std::fill(space.begin(), space.end(), uint8_t{7});
+                CopyRow(narrow.data(), width, line + offset, stores);
+                FinishStreamedRows();
+                ASSERT_TRUE(std::equal(narrow.begin(), narrow.end(), line + offset)) << width;
+                ASSERT_EQ(line[offset + width], 7) << width;
+                std::fill(space.begin(), space.end(), uint8_t{7});
+                auto* words = reinterpret_cast<uint16_t*>(line + offset);
+                CopyRow(wide.data(), width, words, stores);
+                FinishStreamedRows();
+                ASSERT_EQ(std::memcmp(words, wide.data(), wide.size() * 2), 0) << width << " offset " << offset;
+                ASSERT_EQ(line[offset + 2 * width], 7) << width;
+            }
     }
 }
 
