@@ -93,22 +93,35 @@ void turnRows(EvenRows<const T> src, ImageHandle source, int w, int h, bool cloc
 }
 
 // Flips and the half turn go row by row from the last row up; the row is
-// reversed when left and right swap.
+// reversed when left and right swap. From top to bottom, the source is read
+// backwards while the result is written forwards: a large result is
+// therefore made in bands of 64 rows, each band's rows taken in the order
+// their source rows lie and streamed past the caches.
 template <class T>
 void flipRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice, ImageHandle result) {
     const EvenRows<T> direct = evenRows<T>(result);
     std::vector<T> line(direct.first ? 0 : static_cast<size_t>(w));
     const Image* sourceImage = LiveImage(source);
-    for (int k = 0; k < h; ++k) {
-        const int r = RowOfStepUp(k, h);
-        const T* in = src.row(choice == RotateFlip::LeftToRight ? r : h - 1 - r);
-        T* o = direct.first ? direct.row(r) : line.data();
-        if (choice == RotateFlip::TopToBottom)
-            std::memcpy(o, in, static_cast<size_t>(w) * sizeof(T));
-        else
-            ReverseRow(in, w, o);
-        const int written = direct.first ? LineWritten(result, r) : writeRow(result, r, o);
-        if (written != ImageDone || RowProgressStepUp(result, k, h)) return;
+    const RowStores stores =
+        direct.first ? RowStoresFor(static_cast<int64_t>(w) * h * static_cast<int64_t>(sizeof(T))) : RowStores::Cached;
+    const int band = choice == RotateFlip::TopToBottom && stores == RowStores::Streamed ? 64 : 1;
+    for (int first = 0; first < h; first += band) {
+        const int steps = std::min(band, h - first);
+        for (int k = first + steps - 1; k >= first; --k) {
+            const int r = RowOfStepUp(k, h);
+            const T* in = src.row(choice == RotateFlip::LeftToRight ? r : h - 1 - r);
+            T* o = direct.first ? direct.row(r) : line.data();
+            if (choice == RotateFlip::TopToBottom)
+                CopyRow(in, w, o, stores);
+            else
+                ReverseRow(in, w, o);
+            const int written = direct.first ? LineWritten(result, r) : writeRow(result, r, o);
+            // A listener may have closed either window.
+            if (written != ImageDone || LiveImage(source) != sourceImage || !LiveImage(result)) return;
+        }
+        FinishStreamedRows();
+        for (int k = first; k < first + steps; ++k)
+            if (RowProgressStepUp(result, k, h)) return;
         if (LiveImage(source) != sourceImage || !LiveImage(result)) return;
     }
 }

@@ -169,6 +169,29 @@ TEST_F(RowsInPlace, AStoppedConvolutionOrFilterKeepsTheSourceAboveTheRowsDone) {
     EXPECT_EQ(ui.count("Verify", "Do you wish to cancel this operation?"), 2);
 }
 
+TEST_F(RowsInPlace, ResultsLargerThanTheCachesAreStreamedPastThemAndComeOutTheSame) {
+    // 2900 x 2900 bytes: more than the 8 MB from which results are streamed.
+    const int side = 2900;
+    const ImageHandle src = randomImage(side, side, 8);
+    const ImageHandle flipped = RotateFlipImage(src, RotateFlip::TopToBottom);
+    const ImageHandle cut = CropImage(src, {1, 1, side - 1, side - 1});
+    const ImageHandle mask = OV_Threshold(src, 100);
+    ASSERT_TRUE(flipped && cut && mask);
+    std::vector<uint8_t> in(side), out(side), expected(side);
+    for (int r = 0; r < side; ++r) {
+        ReadLine8(src, r, in.data());
+        ReadLine8(flipped, side - 1 - r, out.data());
+        ASSERT_EQ(out, in) << "flipped row " << r;
+        if (r > 0) {
+            ReadLine8(cut, r - 1, out.data());
+            ASSERT_TRUE(std::equal(in.begin() + 1, in.end(), out.begin())) << "cut row " << r;
+        }
+        ReadLine8(mask, r, out.data());
+        for (int c = 0; c < side; ++c) expected[c] = in[c] >= 100 ? 255 : 0;
+        ASSERT_EQ(out, expected) << "mask row " << r;
+    }
+}
+
 TEST_F(RowsInPlace, ClosingTheSourceWhileARowOperationRunsEndsIt) {
     // A result in strips of one row is redrawn strip by strip, and this
     // redraw closes the source, as a user can while the window system runs.
