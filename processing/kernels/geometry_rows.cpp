@@ -47,27 +47,35 @@ void TurnBandT(const T* HWY_RESTRICT src, ptrdiff_t stride, int w, int h, bool c
     constexpr int L = static_cast<int>(16 / sizeof(T));
     const hn::FixedTag<T, L> d;
     using V = hn::Vec<decltype(d)>;
-    for (; k + L <= n; k += L) {
-        const int r = r0 + k;
-        int c = 0;
-        for (; c + L <= rw; c += L) {
-            V v[L];
-            // Clockwise, lane j of source row h-1-c-i is result (c+i, r+j);
-            // the other way, lane m of source row c+i is result (c+i, r+L-1-m).
-            for (int i = 0; i < L; ++i) {
-                const T* from = clockwise ? src + static_cast<ptrdiff_t>(h - 1 - c - i) * stride + r
-                                          : src + static_cast<ptrdiff_t>(c + i) * stride + (w - r - L);
-                v[i] = hn::LoadU(d, from);
+    const int blockRows = n / L * L, blockColumns = rw / L * L;
+    // The blocks of a group of result rows that come from the same L source
+    // rows are made one after the other, so that each source row is reached
+    // once for the whole group. Measured fastest: the whole band of 32 rows
+    // at 16 bits; one block of 16 rows at 8 bits, whose band of 64 rows
+    // touches more pages than the translation buffer holds.
+    constexpr int kGroupRows = sizeof(T) == 2 ? 32 : L;
+    for (int group = 0; group < blockRows; group += kGroupRows)
+        for (int c = 0; c < blockColumns; c += L)
+            for (k = group; k < std::min(blockRows, group + kGroupRows); k += L) {
+                const int r = r0 + k;
+                V v[L];
+                // Clockwise, lane j of source row h-1-c-i is result (c+i, r+j);
+                // the other way, lane m of source row c+i is result (c+i, r+L-1-m).
+                for (int i = 0; i < L; ++i) {
+                    const T* from =
+                        clockwise ? src + static_cast<ptrdiff_t>(h - 1 - c - i) * stride + r
+                                  : src + static_cast<ptrdiff_t>(c + i) * stride + (w - r - L);
+                    v[i] = hn::LoadU(d, from);
+                }
+                TransposeBlock(d, v);
+                for (int m = 0; m < L; ++m) {
+                    const int row = clockwise ? k + m : k + L - 1 - m;
+                    hn::StoreU(v[m], d, band + static_cast<ptrdiff_t>(row) * bandStride + c);
+                }
             }
-            TransposeBlock(d, v);
-            for (int m = 0; m < L; ++m) {
-                const int row = clockwise ? k + m : k + L - 1 - m;
-                hn::StoreU(v[m], d, band + static_cast<ptrdiff_t>(row) * bandStride + c);
-            }
-        }
-        for (; c < rw; ++c)
-            for (int j = 0; j < L; ++j) band[static_cast<ptrdiff_t>(k + j) * bandStride + c] = at(c, r + j);
-    }
+    for (k = 0; k < blockRows; ++k)
+        for (int c = blockColumns; c < rw; ++c) band[static_cast<ptrdiff_t>(k) * bandStride + c] = at(c, r0 + k);
+    k = blockRows;
 #endif
     for (; k < n; ++k)
         for (int c = 0; c < rw; ++c) band[static_cast<ptrdiff_t>(k) * bandStride + c] = at(c, r0 + k);
