@@ -139,6 +139,14 @@ void Image::ZeroPixels() {
     for (ImageStrip& strip : strips_) std::memset(strip.pixels.get(), 0, strip.bytes);
 }
 
+bool Image::CopyRowsFrom(const Image& from, int first, int end) {
+    if (from.width_ != width_ || from.storageDepth_ != storageDepth_ || from.rowBytes_ != rowBytes_) return false;
+    first = std::max(first, 0);
+    end = std::min({end, height_, from.height_});
+    for (int r = end - 1; r >= first; --r) std::memcpy(RowAddress(r), from.RowAddress(r), rowBytes_);
+    return true;
+}
+
 int Image::StripOfRow(int row) const {
     if (row < 0 || row >= height_ || rowsPerStrip_ <= 0) return -1;
     return row / rowsPerStrip_;

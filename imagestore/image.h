@@ -134,6 +134,9 @@ public:
     int Allocate(int width, int height, int depth, PixelStart start = PixelStart::Zeroed);
     /// Sets every stored byte to zero.
     void ZeroPixels();
+    /// Rows first .. end - 1 copied from an image of the same width and
+    /// depth, in the order they lie in memory; false when the layouts differ.
+    bool CopyRowsFrom(const Image& from, int first, int end);
 
     /// Copies one whole row from a buffer of bufferDepth bits per pixel
     /// (1, 4, 8 or 16), converting to the image's depth; 0 when the row is

@@ -422,9 +422,7 @@ ImageHandle DuplicateImage(ImageHandle source, bool copyZ, bool logHistory, bool
     dst->CopySavedPaletteFrom(*src);
 
     // Same size and depth, so the stored rows are alike byte for byte.
-    if (copyPixels)
-        for (int r = 0; r < src->Height(); ++r)
-            std::memcpy(dst->PixelAddress(r, 0), src->PixelAddress(r, 0), src->RowBytes());
+    if (copyPixels) dst->CopyRowsFrom(*src, 0, src->Height());
     if (src->IsPositionRegistered()) {
         RealPoint lowerLeft, upperRight;
         src->GetLowerLeftUpperRight(lowerLeft, upperRight);

@@ -151,9 +151,7 @@ int slideRows(ImageHandle source, ImageHandle result, SourceRows reading, RowOp 
 // Rows 0 .. end - 1 as the source has them: what a stopped filter leaves.
 void copyRowsBefore(ImageHandle source, ImageHandle result, int end) {
     const Image* s = LiveImage(source);
-    Image* to = LiveImage(result);
-    if (!s || !to || !SameSize(source, result) || s->Depth() != to->Depth()) return;
-    for (int r = 0; r < end; ++r) std::memcpy(to->PixelAddress(r, 0), s->PixelAddress(r, 0), s->RowBytes());
+    if (Image* to = LiveImage(result); s && to) to->CopyRowsFrom(*s, 0, end);
 }
 
 void copyRegistration(ImageHandle source, ImageHandle result) {
