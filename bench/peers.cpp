@@ -48,7 +48,7 @@ using formats::WriteTiff;
 namespace {
 
 constexpr int kSide = 4096;
-constexpr int kRepetitions = 9;
+constexpr int kRepetitions = 15;
 
 // The processor time of this thread: on a machine shared with other work the
 // wall clock counts the time the thread waited for its turn too.
