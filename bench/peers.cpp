@@ -317,23 +317,43 @@ int main(int argc, char** argv) {
 
     std::vector<Op> ops = {
         {"median 3x3 8-bit",
-         [&] { slide(padded8, out8, [](auto a, auto r, auto b, int w, auto o) { MedianRow(a, r, b, w, o); }); },
+         [&] {
+             slide(padded8, out8,
+                   [](auto a, auto r, auto b, int w, auto o) { MedianRow(a, r, b, w, o); });
+         },
          [&] { cv::medianBlur(map8, peer8, 3); }, [&] { return Median(window8); }},
         {"median 3x3 16-bit",
-         [&] { slide(padded16, out16, [](auto a, auto r, auto b, int w, auto o) { MedianRow(a, r, b, w, o); }); },
+         [&] {
+             slide(padded16, out16,
+                   [](auto a, auto r, auto b, int w, auto o) { MedianRow(a, r, b, w, o); });
+         },
          [&] { cv::medianBlur(map16, peer16, 3); }, [&] { return Median(window16); }},
         {"convolution 3x3 whole weights",
-         [&] { slide(padded8, out8, [&](auto a, auto r, auto b, int w, auto o) { ConvolveRow(a, r, b, w, sharpenWeights, o); }); },
+         [&] {
+             slide(padded8, out8, [&](auto a, auto r, auto b, int w, auto o) {
+                 ConvolveRow(a, r, b, w, sharpenWeights, o);
+             });
+         },
          [&] { filter2D(sharpen); }, [&] { return Convolve(window8, sharpen); }},
         {"convolution 3x3 fractions",
-         [&] { slide(padded8, out8, [&](auto a, auto r, auto b, int w, auto o) { ConvolveRow(a, r, b, w, blurWeights, o); }); },
+         [&] {
+             slide(padded8, out8, [&](auto a, auto r, auto b, int w, auto o) {
+                 ConvolveRow(a, r, b, w, blurWeights, o);
+             });
+         },
          [&] { filter2D(blur); }, [&] { return Convolve(window8, blur); }},
         {"erode",
-         [&] { slide(padded8, out8, [](auto a, auto r, auto b, int w, auto o) { MinimumRow(a, r, b, w, o); }); },
+         [&] {
+             slide(padded8, out8,
+                   [](auto a, auto r, auto b, int w, auto o) { MinimumRow(a, r, b, w, o); });
+         },
          [&] { cv::erode(map8, peer8, cv::Mat(), cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, 0); },
          [&] { return Erode(window8); }},
         {"dilate",
-         [&] { slide(padded8, out8, [](auto a, auto r, auto b, int w, auto o) { MaximumRow(a, r, b, w, o); }); },
+         [&] {
+             slide(padded8, out8,
+                   [](auto a, auto r, auto b, int w, auto o) { MaximumRow(a, r, b, w, o); });
+         },
          [&] { cv::dilate(map8, peer8, cv::Mat(), cv::Point(-1, -1), 1, cv::BORDER_CONSTANT, 0); },
          [&] { return Dilate(window8); }},
         {"flip top-bottom",
@@ -344,10 +364,15 @@ int main(int argc, char** argv) {
                      CopyRow(map8.ptr(kSide - 1 - r), kSide, out8.ptr(r), RowStores::Streamed);
              FinishStreamedRows();
          },
-         [&] { cv::flip(map8, peer8, 0); }, [&] { return RotateFlipImage(window8, RotateFlip::TopToBottom); }},
+         [&] { cv::flip(map8, peer8, 0); },
+         [&] { return RotateFlipImage(window8, RotateFlip::TopToBottom); }},
         {"flip left-right",
-         [&] { for (int r = 0; r < kSide; ++r) ReverseRow(map8.ptr<uint8_t>(r), kSide, out8.ptr<uint8_t>(r)); },
-         [&] { cv::flip(map8, peer8, 1); }, [&] { return RotateFlipImage(window8, RotateFlip::LeftToRight); }},
+         [&] {
+             for (int r = 0; r < kSide; ++r)
+                 ReverseRow(map8.ptr<uint8_t>(r), kSide, out8.ptr<uint8_t>(r));
+         },
+         [&] { cv::flip(map8, peer8, 1); },
+         [&] { return RotateFlipImage(window8, RotateFlip::LeftToRight); }},
         {"crop 3000x3000",
          [&] {
              for (int r = 0; r < cut.height; ++r)
@@ -355,7 +380,10 @@ int main(int argc, char** argv) {
              FinishStreamedRows();
          },
          [&] { map8(cut).copyTo(cropPeer); },
-         [&] { return CropImage(window8, {cut.x, cut.y, cut.x + cut.width - 1, cut.y + cut.height - 1}); }},
+         [&] {
+             return CropImage(window8,
+                              {cut.x, cut.y, cut.x + cut.width - 1, cut.y + cut.height - 1});
+         }},
         {"rotate 90 8-bit", [&] { turnKernel<uint8_t>(map8, out8); },
          [&] { cv::rotate(map8, peer8, cv::ROTATE_90_CLOCKWISE); },
          [&] { return RotateFlipImage(window8, RotateFlip::Clockwise90); }},
@@ -364,7 +392,9 @@ int main(int argc, char** argv) {
          [&] { return RotateFlipImage(window16, RotateFlip::Clockwise90); }},
         {"resize nearest x2", [&] { nearestKernel(map8, big8); },
          [&] { cv::resize(map8, bigPeer, bigPeer.size(), 0, 0, cv::INTER_NEAREST); },
-         [&] { return ResampleImage(window8, 2 * kSide, 2 * kSide, ResampleMethod::NearestNeighbor); }},
+         [&] {
+             return ResampleImage(window8, 2 * kSide, 2 * kSide, ResampleMethod::NearestNeighbor);
+         }},
         {"resize bilinear x2", [&] { bilinearKernel(map8, big8); },
          [&] { cv::resize(map8, bigPeer, bigPeer.size(), 0, 0, cv::INTER_LINEAR); },
          [&] { return ResampleImage(window8, 2 * kSide, 2 * kSide, ResampleMethod::Bilinear); }},
@@ -387,19 +417,32 @@ int main(int argc, char** argv) {
         {"threshold",
          [&] {
              for (int r = 0; r < kSide; ++r)
-                 ThresholdRow(map8.ptr<uint8_t>(r), kSide, 128, out8.ptr<uint8_t>(r), RowStores::Streamed);
+                 ThresholdRow(map8.ptr<uint8_t>(r), kSide, 128, out8.ptr<uint8_t>(r),
+                              RowStores::Streamed);
              FinishStreamedRows();
          },
-         [&] { cv::threshold(map8, peer8, 127, 255, cv::THRESH_BINARY); }, [&] { return OV_Threshold(window8, 128); }},
-        {"negate", [&] { for (int r = 0; r < kSide; ++r) NegateRow(scratch8.ptr<uint8_t>(r), kSide); },
+         [&] { cv::threshold(map8, peer8, 127, 255, cv::THRESH_BINARY); },
+         [&] { return OV_Threshold(window8, 128); }},
+        {"negate",
+         [&] {
+             for (int r = 0; r < kSide; ++r) NegateRow(scratch8.ptr<uint8_t>(r), kSide);
+         },
          [&] { cv::bitwise_not(map8, peer8); }, [&] { return OV_Negate(window8), ImageHandle{}; }},
-        {"TIFF write 8-bit palette", {}, [&] { libtiffWrite(map8, (std::string(peerTiff) + "8").c_str(), true); },
+        {"TIFF write 8-bit palette",
+         {},
+         [&] { libtiffWrite(map8, (std::string(peerTiff) + "8").c_str(), true); },
          [&] { return WriteTiff(tiff8, std::string(orvexTiff) + "8", 8), ImageHandle{}; }},
-        {"TIFF write 16-bit", {}, [&] { libtiffWrite(map16, (std::string(peerTiff) + "16").c_str(), false); },
+        {"TIFF write 16-bit",
+         {},
+         [&] { libtiffWrite(map16, (std::string(peerTiff) + "16").c_str(), false); },
          [&] { return WriteTiff(tiff16, std::string(orvexTiff) + "16", 16), ImageHandle{}; }},
-        {"TIFF read 8-bit palette", {}, [&] { libtiffRead((std::string(peerTiff) + "8").c_str(), peer8); },
+        {"TIFF read 8-bit palette",
+         {},
+         [&] { libtiffRead((std::string(peerTiff) + "8").c_str(), peer8); },
          [&] { return ReadTiff(readBack, std::string(orvexTiff) + "8"), ImageHandle{}; }},
-        {"TIFF read 16-bit", {}, [&] { libtiffRead((std::string(peerTiff) + "16").c_str(), peer16); },
+        {"TIFF read 16-bit",
+         {},
+         [&] { libtiffRead((std::string(peerTiff) + "16").c_str(), peer16); },
          [&] { return ReadTiff(readBack, std::string(orvexTiff) + "16"), ImageHandle{}; }},
     };
 

@@ -140,10 +140,12 @@ void Image::ZeroPixels() {
 }
 
 bool Image::CopyRowsFrom(const Image& from, int first, int end) {
-    if (from.width_ != width_ || from.storageDepth_ != storageDepth_ || from.rowBytes_ != rowBytes_) return false;
+    if (from.width_ != width_ || from.storageDepth_ != storageDepth_ || from.rowBytes_ != rowBytes_)
+        return false;
     first = std::max(first, 0);
     end = std::min({end, height_, from.height_});
-    for (int r = end - 1; r >= first; --r) std::memcpy(RowAddress(r), from.RowAddress(r), rowBytes_);
+    for (int r = end - 1; r >= first; --r)
+        std::memcpy(RowAddress(r), from.RowAddress(r), rowBytes_);
     return true;
 }
 

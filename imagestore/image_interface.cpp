@@ -470,7 +470,8 @@ namespace {
 // 20th and the last: asking the window system costs more than a row's work.
 bool progressAndEscape(Image& image, int step, int rows) {
     if (step % 20 != 0 && step + 1 != rows) return false;
-    if (rows > 0) image.ReportProgress(static_cast<int>(static_cast<int64_t>(step + 1) * 100 / rows));
+    if (rows > 0)
+        image.ReportProgress(static_cast<int>(static_cast<int64_t>(step + 1) * 100 / rows));
     if (platform::ui().takeEscape()) {
         return platform::ui().message("Do you wish to cancel this operation?", "Verify",
                                       platform::Buttons::YesNo,

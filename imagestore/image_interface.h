@@ -147,7 +147,9 @@ bool RowProgressStep(ImageHandle window, int row, int rows);
 /// do not depend on one another therefore takes its rows from the last up to
 /// the first, which walks every strip front to back: step k works on row
 /// RowOfStepUp(k, rows).
-inline int RowOfStepUp(int step, int rows) { return rows - 1 - step; }
+inline int RowOfStepUp(int step, int rows) {
+    return rows - 1 - step;
+}
 /// RowProgressStep for such a loop, after its step `step`: redraws a strip
 /// once its first row is done and, on the first, every 20th and the last
 /// step, reports the percentage of rows done and asks on Esc.

@@ -1,9 +1,9 @@
 #include "processing/filters.h"
 
+#include <hwy/aligned_allocator.h>
+
 #include <algorithm>
 #include <cstring>
-
-#include <hwy/aligned_allocator.h>
 
 #include "formats/item_list_file.h"
 #include "formats/scan_string.h"
@@ -57,7 +57,8 @@ int writeRow(ImageHandle window, int row, const uint16_t* pixels) { return Write
 // the two edge columns from short rows padded with zeros. `zeros` holds a
 // row of zeros.
 template <class T, class RowOp>
-void rowInPlace(const T* above, const T* row, const T* below, int width, const T* zeros, RowOp& op, T* out) {
+void rowInPlace(const T* above, const T* row, const T* below, int width, const T* zeros, RowOp& op,
+                T* out) {
     const T* rows[3] = {above ? above : zeros, row, below ? below : zeros};
     if (width > 2) op(rows[0], rows[1], rows[2], width - 2, out + 1);
     // Columns 0 and width - 1, each from its padded neighbourhood.
@@ -78,9 +79,10 @@ void rowInPlace(const T* above, const T* row, const T* below, int width, const T
 
 // How a neighbourhood filter reads its source. Measured at 4096 x 4096:
 // minimum, maximum and the 16-bit median are faster on the rows where they
-// lie; the 8-bit median and the convolutions run slower there, as loads from
-// three rows and stores to a fourth, all at the same offsets in their pages,
-// stall one another, and take copies of the rows instead.
+// lie; the 8-bit median and the convolutions are slower there (likely
+// because loads from three rows and stores to a fourth at the same offsets
+// in their pages look to the processor as if they might depend on one
+// another), and take copies of the rows instead.
 enum class SourceRows { InPlace, Copied };
 
 // Runs a row kernel over the source, with zeros above the first and below
@@ -128,8 +130,8 @@ int slideRows(ImageHandle source, ImageHandle result, SourceRows reading, RowOp 
         T* made = into ? into : out.data();
         if (direct)
             // The padded rows are never loaded on this way: they are the zeros.
-            rowInPlace(LinePixels<T>(source, r - 1), LinePixels<T>(source, r), LinePixels<T>(source, r + 1), width,
-                       below, op, made);
+            rowInPlace(LinePixels<T>(source, r - 1), LinePixels<T>(source, r),
+                       LinePixels<T>(source, r + 1), width, below, op, made);
         else
             op(above, row, below, width, made);
         if ((into ? LineWritten(result, r) : writeRow(result, r, made)) != ImageDone) break;
@@ -192,10 +194,10 @@ ImageHandle Convolve(ImageHandle source, const Kernel& kernel) {
     LogHistory(result, "  source: " + WindowName(source), false);
     LogHistory(result, "  destination: " + WindowName(result), false);
     const ConvolutionWeights weights = PrepareConvolution(kernel.weights);
-    const int firstDone = slideRows<uint8_t>(source, result, SourceRows::Copied, [&weights](const uint8_t* a, const uint8_t* r, const uint8_t* b,
-                                                                   int w, uint8_t* out) {
-        ConvolveRow(a, r, b, w, weights, out);
-    });
+    const int firstDone =
+        slideRows<uint8_t>(source, result, SourceRows::Copied,
+                           [&weights](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w,
+                                      uint8_t* out) { ConvolveRow(a, r, b, w, weights, out); });
     copyRowsBefore(source, result, firstDone);
     Redraw(result, true);
     return result;
@@ -218,11 +220,13 @@ ImageHandle Median(ImageHandle source) {
     if (GetZRegistration(source, z) == ImageDone) SetZRegistration(result, z);
     copyRegistration(source, result);
     if (wide) {
-        slideRows<uint16_t>(source, result, SourceRows::InPlace, [](const uint16_t* a, const uint16_t* r, const uint16_t* b, int w,
-                                               uint16_t* out) { MedianRow(a, r, b, w, out); });
+        slideRows<uint16_t>(source, result, SourceRows::InPlace,
+                            [](const uint16_t* a, const uint16_t* r, const uint16_t* b, int w,
+                               uint16_t* out) { MedianRow(a, r, b, w, out); });
     } else {
-        slideRows<uint8_t>(source, result, SourceRows::Copied, [](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w,
-                                              uint8_t* out) { MedianRow(a, r, b, w, out); });
+        slideRows<uint8_t>(source, result, SourceRows::Copied,
+                           [](const uint8_t* a, const uint8_t* r, const uint8_t* b, int w,
+                              uint8_t* out) { MedianRow(a, r, b, w, out); });
     }
     logResult(source, result, "median: ");
     Redraw(result, true);
@@ -267,8 +271,8 @@ ImageHandle FilterImage(ImageHandle source, const GreyWindow& window) {
     const bool wide = s->Depth() == 16;
     const ImageHandle result = DuplicateImage(source, true, true, false);
     if (!result) return {};
-    const int firstDone =
-        wide ? keepWindow<uint16_t>(source, result, window) : keepWindow<uint8_t>(source, result, window);
+    const int firstDone = wide ? keepWindow<uint16_t>(source, result, window)
+                               : keepWindow<uint8_t>(source, result, window);
     copyRowsBefore(source, result, firstDone);
     LogHistory(result, "filter: ", true);
     LogHistory(result, "  old name:  " + WindowName(source), false);

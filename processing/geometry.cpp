@@ -71,7 +71,8 @@ EvenRows<T> evenRows(ImageHandle window) {
 // lie when the result is one strip, else through a band buffer. Stops when
 // either window goes.
 template <class T>
-void turnRows(EvenRows<const T> src, ImageHandle source, int w, int h, bool clockwise, ImageHandle result) {
+void turnRows(EvenRows<const T> src, ImageHandle source, int w, int h, bool clockwise,
+              ImageHandle result) {
     const int bandRows = static_cast<int>(64 / sizeof(T));
     const int rw = h, rh = w;
     const EvenRows<T> direct = evenRows<T>(result);
@@ -98,12 +99,14 @@ void turnRows(EvenRows<const T> src, ImageHandle source, int w, int h, bool cloc
 // therefore made in bands of 64 rows, each band's rows taken in the order
 // their source rows lie and streamed past the caches.
 template <class T>
-void flipRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice, ImageHandle result) {
+void flipRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice,
+              ImageHandle result) {
     const EvenRows<T> direct = evenRows<T>(result);
     std::vector<T> line(direct.first ? 0 : static_cast<size_t>(w));
     const Image* sourceImage = LiveImage(source);
     const RowStores stores =
-        direct.first ? RowStoresFor(static_cast<int64_t>(w) * h * static_cast<int64_t>(sizeof(T))) : RowStores::Cached;
+        direct.first ? RowStoresFor(static_cast<int64_t>(w) * h * static_cast<int64_t>(sizeof(T)))
+                     : RowStores::Cached;
     const int band = choice == RotateFlip::TopToBottom && stores == RowStores::Streamed ? 64 : 1;
     for (int first = 0; first < h; first += band) {
         const int steps = std::min(band, h - first);
@@ -117,7 +120,8 @@ void flipRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFli
                 ReverseRow(in, w, o);
             const int written = direct.first ? LineWritten(result, r) : writeRow(result, r, o);
             // A listener may have closed either window.
-            if (written != ImageDone || LiveImage(source) != sourceImage || !LiveImage(result)) return;
+            if (written != ImageDone || LiveImage(source) != sourceImage || !LiveImage(result))
+                return;
         }
         FinishStreamedRows();
         for (int k = first; k < first + steps; ++k)
@@ -127,7 +131,8 @@ void flipRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFli
 }
 
 template <class T>
-void rotateRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice, ImageHandle result) {
+void rotateRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice,
+                ImageHandle result) {
     if (quarterTurn(choice))
         turnRows(src, source, w, h, choice == RotateFlip::Clockwise90, result);
     else
@@ -261,7 +266,8 @@ std::vector<int> nearestTaps(int sourceSize, int resultSize) {
 // From the last row up; a result row that samples the same source row as
 // the one made before it is a copy of that one.
 template <class T>
-void resampleNearest(ImageHandle source, const Image& s, int width, int height, ImageHandle result) {
+void resampleNearest(ImageHandle source, const Image& s, int width, int height,
+                     ImageHandle result) {
     const std::vector<int> columns = nearestTaps(s.Width(), width);
     const std::vector<int> rows = nearestTaps(s.Height(), height);
     std::vector<T> in(static_cast<size_t>(s.Width())), out(static_cast<size_t>(width));
@@ -291,8 +297,8 @@ void resampleNearest(ImageHandle source, const Image& s, int width, int height, 
 // Two source rows interpolated along the row (values of type A), kept while
 // the next result row needs them again, then interpolated between.
 template <class T, class A, class Along, class Between>
-void blendRows(ImageHandle source, const Image& s, const Taps& rows, int width, int height, ImageHandle result,
-               A single, Along along, Between between) {
+void blendRows(ImageHandle source, const Image& s, const Taps& rows, int width, int height,
+               ImageHandle result, A single, Along along, Between between) {
     const int sw = s.Width(), sh = s.Height();
     // Room after the row for the word-wide reads of the interpolation.
     std::vector<T> in(static_cast<size_t>(sw) + 4);
@@ -331,7 +337,8 @@ void blendRows(ImageHandle source, const Image& s, const Taps& rows, int width, 
 }
 
 template <class T>
-void resampleBilinear(ImageHandle source, const Image& s, int width, int height, ImageHandle result) {
+void resampleBilinear(ImageHandle source, const Image& s, int width, int height,
+                      ImageHandle result) {
     const Taps columns = bilinearTaps(s.Width(), width);
     const Taps rows = bilinearTaps(s.Height(), height);
     const int top = sizeof(T) == 1 ? 255 : 65535;
@@ -363,7 +370,9 @@ void resampleBilinear(ImageHandle source, const Image& s, int width, int height,
     }
     blendRows<T, double>(
         source, s, rows, width, height, result, 1.0,
-        [&](const T* in, double* a) { BlendAlongRow(in, columns.index.data(), columns.weight.data(), width, a); },
+        [&](const T* in, double* a) {
+            BlendAlongRow(in, columns.index.data(), columns.weight.data(), width, a);
+        },
         [&](const double* a, const double* b, int r, T* out) {
             BlendBetweenRows(a, b, rows.weight[static_cast<size_t>(r)], width, out);
         });
@@ -418,7 +427,8 @@ template <class T>
 void cropRows(ImageHandle source, const platform::PixelRect& rect, ImageHandle result) {
     const int width = rect.right - rect.left + 1, height = rect.bottom - rect.top + 1;
     std::vector<T> line(static_cast<size_t>(width));
-    const RowStores stores = RowStoresFor(static_cast<int64_t>(width) * height * static_cast<int64_t>(sizeof(T)));
+    const RowStores stores =
+        RowStoresFor(static_cast<int64_t>(width) * height * static_cast<int64_t>(sizeof(T)));
     for (int k = 0; k < height; ++k) {
         const int r = RowOfStepUp(k, height);
         const Image* s = LiveImage(source);

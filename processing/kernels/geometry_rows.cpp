@@ -74,7 +74,8 @@ void TurnBandT(const T* HWY_RESTRICT src, ptrdiff_t stride, int w, int h, bool c
                 }
             }
     for (k = 0; k < blockRows; ++k)
-        for (int c = blockColumns; c < rw; ++c) band[static_cast<ptrdiff_t>(k) * bandStride + c] = at(c, r0 + k);
+        for (int c = blockColumns; c < rw; ++c)
+            band[static_cast<ptrdiff_t>(k) * bandStride + c] = at(c, r0 + k);
     k = blockRows;
 #endif
     for (; k < n; ++k)
@@ -99,13 +100,19 @@ void StreamT(const T* HWY_RESTRICT in, int n, T* HWY_RESTRICT out) {
     // fall on one) are copied as usual.
     int i = 0;
     if (const size_t offset = reinterpret_cast<uintptr_t>(out) % vectorBytes; offset != 0)
-        i = offset % sizeof(T) != 0 ? n : std::min(n, static_cast<int>((vectorBytes - offset) / sizeof(T)));
+        i = offset % sizeof(T) != 0
+                ? n
+                : std::min(n, static_cast<int>((vectorBytes - offset) / sizeof(T)));
     std::memcpy(out, in, static_cast<size_t>(i) * sizeof(T));
     for (; i + lanes <= n; i += lanes) hn::Stream(hn::LoadU(d, in + i), d, out + i);
     std::memcpy(out + i, in + i, static_cast<size_t>(n - i) * sizeof(T));
 }
-void Stream8(const uint8_t* in, int n, uint8_t* out) { StreamT(in, n, out); }
-void Stream16(const uint16_t* in, int n, uint16_t* out) { StreamT(in, n, out); }
+void Stream8(const uint8_t* in, int n, uint8_t* out) {
+    StreamT(in, n, out);
+}
+void Stream16(const uint16_t* in, int n, uint16_t* out) {
+    StreamT(in, n, out);
+}
 
 // Reversing vectors of 16-bit lanes; bytes are reversed as such pairs whose
 // two halves are then swapped.

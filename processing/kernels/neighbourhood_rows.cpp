@@ -49,7 +49,8 @@ void MedianRowT(const T* HWY_RESTRICT above, const T* HWY_RESTRICT row, const T*
     for (; j + lanes <= width; j += lanes) {
         V lo[3], mi[3], hi[3];
         for (int o = 0; o < 3; ++o) {
-            const V va = hn::LoadU(d, above + j + o), vr = hn::LoadU(d, row + j + o), vb = hn::LoadU(d, below + j + o);
+            const V va = hn::LoadU(d, above + j + o), vr = hn::LoadU(d, row + j + o),
+                    vb = hn::LoadU(d, below + j + o);
             const V l = hn::Min(va, vr), h = hn::Max(va, vr);
             lo[o] = hn::Min(l, vb);
             hi[o] = hn::Max(h, vb);
@@ -69,7 +70,8 @@ void MedianRowT(const T* HWY_RESTRICT above, const T* HWY_RESTRICT row, const T*
             hi[o] = std::max(h, b);
             mi[o] = std::max(l, std::min(h, b));
         }
-        out[j] = scalar::median3(std::max(std::max(lo[0], lo[1]), lo[2]), scalar::median3(mi[0], mi[1], mi[2]),
+        out[j] = scalar::median3(std::max(std::max(lo[0], lo[1]), lo[2]),
+                                 scalar::median3(mi[0], mi[1], mi[2]),
                                  std::min(std::min(hi[0], hi[1]), hi[2]));
     }
 }
@@ -211,7 +213,8 @@ void ConvolveFixedT(const uint8_t* HWY_RESTRICT above, const uint8_t* HWY_RESTRI
         for (int t = 0; t < k.positive; ++t) positive = hn::Add(positive, product(t, j));
         for (int t = k.positive; t < k.count; ++t) negative = hn::Add(negative, product(t, j));
         // Each sum stays within 32767, so the difference fits; demoting clamps to 0..255.
-        hn::StoreU(hn::DemoteTo(d8, hn::Sub(hn::BitCast(di, positive), hn::BitCast(di, negative))), d8, out + j);
+        hn::StoreU(hn::DemoteTo(d8, hn::Sub(hn::BitCast(di, positive), hn::BitCast(di, negative))),
+                   d8, out + j);
     }
     for (; j < width; ++j) out[j] = scalar::convolve9(above, row, below, j, k.weights.data());
 }
@@ -287,8 +290,10 @@ bool fixedParts(float weight, uint16_t& whole, uint16_t& fraction) {
         if (candidate < 0 || candidate > 65535) continue;
         bool exact = true;
         for (int v = 0; v < 256 && exact; ++v) {
-            const int64_t part = static_cast<int64_t>(v * wholePart) + ((v * static_cast<int64_t>(candidate)) >> 16);
-            exact = (weight < 0 ? -part : part) == TruncatedProduct(static_cast<uint8_t>(v), weight);
+            const int64_t part =
+                static_cast<int64_t>(v * wholePart) + ((v * static_cast<int64_t>(candidate)) >> 16);
+            exact =
+                (weight < 0 ? -part : part) == TruncatedProduct(static_cast<uint8_t>(v), weight);
         }
         if (exact) {
             whole = static_cast<uint16_t>(wholePart);
@@ -350,7 +355,8 @@ void ConvolveRow(const uint8_t* above, const uint8_t* row, const uint8_t* below,
             HWY_DYNAMIC_DISPATCH(ConvolveRowFloat)(above, row, below, width, k.weights.data(), out);
             break;
         case ConvolutionPath::Saturating:
-            for (int j = 0; j < width; ++j) out[j] = scalar::convolve9(above, row, below, j, k.weights.data());
+            for (int j = 0; j < width; ++j)
+                out[j] = scalar::convolve9(above, row, below, j, k.weights.data());
             break;
     }
 }

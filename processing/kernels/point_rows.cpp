@@ -45,7 +45,8 @@ void GreyWindowT(T* HWY_RESTRICT pixels, int width, int low, int high, bool keep
 void GreyWindow8(uint8_t* p, int w, int low, int high, bool inside, bool mask) { GreyWindowT(p, w, low, high, inside, mask); }
 void GreyWindow16(uint16_t* p, int w, int low, int high, bool inside, bool mask) { GreyWindowT(p, w, low, high, inside, mask); }
 
-void Threshold8(const uint8_t* HWY_RESTRICT in, int width, unsigned level, uint8_t* HWY_RESTRICT out, bool streamed) {
+void Threshold8(const uint8_t* HWY_RESTRICT in, int width, unsigned level,
+                uint8_t* HWY_RESTRICT out, bool streamed) {
     const hn::ScalableTag<uint8_t> d;
     const int lanes = static_cast<int>(hn::Lanes(d));
     int j = 0;

@@ -16,7 +16,8 @@ void GreyWindowRow(uint16_t* pixels, int width, int low, int high, bool keepInsi
 
 /// 255 where v >= level, 0 elsewhere. (Half as many result bytes as
 /// source bytes do not pay for streaming from 16 bits.)
-void ThresholdRow(const uint8_t* in, int width, unsigned level, uint8_t* out, RowStores stores = RowStores::Cached);
+void ThresholdRow(const uint8_t* in, int width, unsigned level, uint8_t* out,
+                  RowStores stores = RowStores::Cached);
 void ThresholdRow(const uint16_t* in, int width, unsigned level, uint8_t* out);
 
 /// 255 - v and 65535 - v, in place.

@@ -17,6 +17,8 @@ inline RowStores RowStoresFor(int64_t resultBytes) {
 
 /// Streamed stores are ordered with the others only after a fence: call
 /// once after the last streamed row.
-inline void FinishStreamedRows() { std::atomic_thread_fence(std::memory_order_seq_cst); }
+inline void FinishStreamedRows() {
+    std::atomic_thread_fence(std::memory_order_seq_cst);
+}
 
 }  // namespace orvex

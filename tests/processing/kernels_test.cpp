@@ -120,22 +120,22 @@ TEST_P(RowKernels, ConvolutionTruncatesEachProductAndSaturatesInsteadOfOverflowi
     std::uniform_int_distribution<int> whole(-9, 9);
     const float nan = std::numeric_limits<float>::quiet_NaN(), inf = std::numeric_limits<float>::infinity();
     std::vector<std::array<float, 9>> kernels = {
-        {0, -1, 0, -1, 5, -1, 0, -1, 0},              // small whole numbers
-        {1, 1, 1, 1, 1, 1, 1, 1, 1},                  // sums far beyond 255
+        {0, -1, 0, -1, 5, -1, 0, -1, 0},  // small whole numbers
+        {1, 1, 1, 1, 1, 1, 1, 1, 1},      // sums far beyond 255
         {0.111f, 0.111f, 0.111f, 0.111f, 0.111f, 0.111f, 0.111f, 0.111f, 0.111f},
-        {0, 0, 0, 0, 1e10f, 0, 0, 0, 0},              // products beyond int
-        {1e10f, 0, 0, 0, -1e10f, 0, 0, 0, 1e10f},     // and sums
-        {-2e9f, -2e9f, 0, 0, 0, 0, 0, 0, 0},          // a sum below int
-        {0, 0, 0, 0, nan, 0, 0, 1, 0},                // not a number counts as 0
+        {0, 0, 0, 0, 1e10f, 0, 0, 0, 0},           // products beyond int
+        {1e10f, 0, 0, 0, -1e10f, 0, 0, 0, 1e10f},  // and sums
+        {-2e9f, -2e9f, 0, 0, 0, 0, 0, 0, 0},       // a sum below int
+        {0, 0, 0, 0, nan, 0, 0, 1, 0},             // not a number counts as 0
         {0, inf, 0, 0, -inf, 0, 0, 0, 0},
-        {0, 0, 0, 0, 200, 0, 0, 0, 0},                // whole but too large for 16 bits
-        {4e6f, 0, 0, 0, 0, 0, 0, 0, -4e6f},           // large enough for single precision to round
+        {0, 0, 0, 0, 200, 0, 0, 0, 0},       // whole but too large for 16 bits
+        {4e6f, 0, 0, 0, 0, 0, 0, 0, -4e6f},  // large enough for single precision to round
         // Fractions, summed in fixed point where that gives the same integers:
         {0.0625f, 0.125f, 0.0625f, 0.125f, 0.25f, 0.125f, 0.0625f, 0.125f, 0.0625f},
         {-0.125f, -0.125f, -0.125f, -0.125f, 2.0f, -0.125f, -0.125f, -0.125f, -0.125f},
         {0.99999994f, 1e-6f, -1e-6f, 0.1f, 0.2f, 0.3f, 1.0f / 3, -2.0f / 3, 0.7f},
-        {100.5f, 0, 0, 0, -27.25f, 0, 0, 0, 0.01f},   // whole parts beside the fractions
-        {64.3f, 64.3f, 0, 0, 0, 0, 0, 0, 0},          // positive products beyond 16 bits
+        {100.5f, 0, 0, 0, -27.25f, 0, 0, 0, 0.01f},  // whole parts beside the fractions
+        {64.3f, 64.3f, 0, 0, 0, 0, 0, 0, 0},         // positive products beyond 16 bits
     };
     // The smoothing kernels of the matrix list go through fixed point.
     EXPECT_EQ(PrepareConvolution(kernels[10]).path, ConvolutionPath::Fixed);
@@ -158,8 +158,8 @@ TEST_P(RowKernels, ConvolutionTruncatesEachProductAndSaturatesInsteadOfOverflowi
     // The case that used to wrap round: all 255 under a huge weight.
     const std::vector<uint8_t> bright(3 * 10, 255);
     std::vector<uint8_t> out(8);
-    ConvolveRow(bright.data(), bright.data() + 10, bright.data() + 20, 8, std::array<float, 9>{0, 0, 0, 0, 1e10f, 0, 0, 0, 0},
-                out.data());
+    ConvolveRow(bright.data(), bright.data() + 10, bright.data() + 20, 8,
+                std::array<float, 9>{0, 0, 0, 0, 1e10f, 0, 0, 0, 0}, out.data());
     EXPECT_EQ(out, std::vector<uint8_t>(8, 255));
     EXPECT_EQ(TruncatedProduct(255, -1e10f), std::numeric_limits<int>::min());
     EXPECT_EQ(TruncatedProduct(3, -0.5f), -1);
@@ -189,13 +189,15 @@ void checkPointRules(std::mt19937& random, int width, std::vector<T> row) {
             if constexpr (sizeof(T) == 1) {
                 // Streamed, into a row on a cache line and into one off it.
                 std::vector<uint8_t> space(static_cast<size_t>(width) + 128);
-                uint8_t* streamed = space.data() + (64 - reinterpret_cast<uintptr_t>(space.data()) % 64) % 64;
+                uint8_t* streamed =
+                    space.data() + (64 - reinterpret_cast<uintptr_t>(space.data()) % 64) % 64;
                 for (int offset : {0, 1}) {
                     std::fill(space.begin(), space.end(), uint8_t{7});
                     ThresholdRow(row.data(), width, l, streamed + offset, RowStores::Streamed);
                     FinishStreamedRows();
                     for (int j = 0; j < width; ++j)
-                        ASSERT_EQ(streamed[offset + j], row[j] >= l ? 255 : 0) << width << " streamed at " << j;
+                        ASSERT_EQ(streamed[offset + j], row[j] >= l ? 255 : 0)
+                            << width << " streamed at " << j;
                     ASSERT_EQ(streamed[offset + width], 7) << width;
                 }
             }
@@ -275,7 +277,8 @@ TEST_P(RowKernels, QuarterTurnsAndMirrorsPutEveryPixelWhereItBelongs) {
                 auto* words = reinterpret_cast<uint16_t*>(line + offset);
                 CopyRow(wide.data(), width, words, stores);
                 FinishStreamedRows();
-                ASSERT_EQ(std::memcmp(words, wide.data(), wide.size() * 2), 0) << width << " offset " << offset;
+                ASSERT_EQ(std::memcmp(words, wide.data(), wide.size() * 2), 0)
+                    << width << " offset " << offset;
                 ASSERT_EQ(line[offset + 2 * width], 7) << width;
             }
     }

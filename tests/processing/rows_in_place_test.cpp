@@ -135,7 +135,8 @@ TEST_F(RowsInPlace, TurnsFlipsCropAndNearestResamplingTakeTheRightPixels) {
             const ImageHandle cut = CropImage(src, {3, 0, w - 2, h - 1});
             ASSERT_TRUE(cut);
             for (int r = 0; r < h; ++r)
-                for (int x = 0; x < w - 4; ++x) ASSERT_EQ(pixel(cut, x, r), pixel(src, x + 3, r)) << name(c);
+                for (int x = 0; x < w - 4; ++x)
+                    ASSERT_EQ(pixel(cut, x, r), pixel(src, x + 3, r)) << name(c);
         }
         // Twice as high and a little wider: most result rows repeat the one above.
         const ImageHandle grown = ResampleImage(src, w + 7, 2 * h, ResampleMethod::NearestNeighbor);
@@ -157,7 +158,8 @@ TEST_F(RowsInPlace, AStoppedConvolutionOrFilterKeepsTheSourceAboveTheRowsDone) {
     ui.queue(platform::Answer::Yes);
     const ImageHandle conv = Convolve(src, Kernel{"twice", {0, 0, 0, 0, 2, 0, 0, 0, 0}});
     ASSERT_TRUE(conv);
-    for (int x = 0; x < 30; ++x) EXPECT_EQ(pixel(conv, x, 44), std::min(2 * pixel(src, x, 44), 255));
+    for (int x = 0; x < 30; ++x)
+        EXPECT_EQ(pixel(conv, x, 44), std::min(2 * pixel(src, x, 44), 255));
     for (int r = 0; r < 44; ++r) ASSERT_EQ(row(conv, r), row(src, r)) << r;
 
     ui.pendingEscapes = 1;
@@ -197,12 +199,23 @@ TEST_F(RowsInPlace, ClosingTheSourceWhileARowOperationRunsEndsIt) {
     // redraw closes the source, as a user can while the window system runs.
     const std::vector<std::pair<const char*, std::function<ImageHandle(ImageHandle)>>> ops = {
         {"median", [](ImageHandle s) { return Median(s); }},
-        {"convolution", [](ImageHandle s) { return Convolve(s, Kernel{"same", {0, 0, 0, 0, 1, 0, 0, 0, 0}}); }},
-        {"filter", [](ImageHandle s) { return FilterImage(s, {0, 100, true, false}); }},
+        {"convolution",
+         [](ImageHandle s) {
+             return Convolve(s, Kernel{"same", {0, 0, 0, 0, 1, 0, 0, 0, 0}});
+         }},
+        {"filter",
+         [](ImageHandle s) {
+             return FilterImage(s, {0, 100, true, false});
+         }},
         {"flip", [](ImageHandle s) { return RotateFlipImage(s, RotateFlip::TopToBottom); }},
-        {"crop", [](ImageHandle s) { return CropImage(s, {2, 2, 30, 25}); }},
-        {"nearest", [](ImageHandle s) { return ResampleImage(s, 60, 45, ResampleMethod::NearestNeighbor); }},
-        {"bilinear", [](ImageHandle s) { return ResampleImage(s, 60, 45, ResampleMethod::Bilinear); }},
+        {"crop",
+         [](ImageHandle s) {
+             return CropImage(s, {2, 2, 30, 25});
+         }},
+        {"nearest",
+         [](ImageHandle s) { return ResampleImage(s, 60, 45, ResampleMethod::NearestNeighbor); }},
+        {"bilinear",
+         [](ImageHandle s) { return ResampleImage(s, 60, 45, ResampleMethod::Bilinear); }},
     };
     for (const auto& [op, run] : ops) {
         Image::SetMaxStripBytes(0);
