@@ -146,6 +146,17 @@ TEST_P(RowKernels, ConvolutionTruncatesEachProductAndSaturatesInsteadOfOverflowi
         for (float& w : k) w = trial % 2 ? fraction(random) : static_cast<float>(whole(random));
         kernels.push_back(k);
     }
+    // Weights of every size from 0.001 to 200, some zero, either sign: each
+    // kernel takes whichever path its weights allow.
+    std::uniform_real_distribution<float> exponent(-3.0f, 2.3f), coin(0.0f, 1.0f);
+    for (int trial = 0; trial < 24; ++trial) {
+        std::array<float, 9> k{};
+        for (float& w : k) {
+            const float draw = coin(random);
+            w = draw < 0.25f ? 0.0f : (draw < 0.6f ? -1.0f : 1.0f) * std::pow(10.0f, exponent(random));
+        }
+        kernels.push_back(k);
+    }
     for (const auto& k : kernels)
         for (int width : widths()) {
             const std::vector<uint8_t> rows = paddedRows<uint8_t>(width);
