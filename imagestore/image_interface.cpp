@@ -146,13 +146,22 @@ static int WriteLineAt(ImageHandle window, int row, const void* buffer, int dept
     return ImageDone;
 }
 
-int LineWritten(ImageHandle window, int row) {
+int LineWritten(ImageHandle window, int row) { return LinesWritten(window, row, row); }
+
+int LinesWritten(ImageHandle window, int from, int to) {
     OrvexView* view = LiveView(window);
     if (!view) return ImageNotLive;
-    if (row < 0 || row >= view->image->Height()) return ImageRefused;
+    const int height = view->image->Height();
+    if (std::min(from, to) < 0 || std::max(from, to) >= height) return ImageRefused;
     view->image->SetModified(true);
-    Notify(*view, ImageEventLine, row);
-    return ImageDone;
+    const int step = from <= to ? 1 : -1;
+    for (int row = from;; row += step) {
+        const bool told = !view->listeners.empty();
+        Notify(*view, ImageEventLine, row);
+        if (row == to) return ImageDone;
+        // A listener may have closed the window.
+        if (told && !(view = LiveView(window))) return ImageNotLive;
+    }
 }
 
 int WriteLine8(ImageHandle window, int row, const uint8_t* buffer) {
@@ -489,14 +498,23 @@ bool RowProgressStep(ImageHandle window, int row, int rows) {
     return progressAndEscape(*image, row, rows);
 }
 
-bool RowProgressStepUp(ImageHandle window, int step, int rows) {
+bool RowProgressStepsUp(ImageHandle window, int first, int last, int rows) {
     Image* image = LiveImage(window);
-    if (!image) return false;
-    const int row = RowOfStepUp(step, rows);
-    const int strip = image->StripOfRow(row);
-    if (strip >= 0 && row == image->Strips()[strip].firstRow && windowList().hooks.repaintStrip)
-        windowList().hooks.repaintStrip(window, strip);
-    return progressAndEscape(*image, step, rows);
+    for (int step = first; step <= last && image; ++step) {
+        const int row = RowOfStepUp(step, rows);
+        const int strip = image->StripOfRow(row);
+        const bool stripDone = strip >= 0 && row == image->Strips()[strip].firstRow;
+        const bool looks = step % 20 == 0 || step + 1 == rows;
+        if (!stripDone && !looks) continue;
+        if (stripDone && windowList().hooks.repaintStrip) windowList().hooks.repaintStrip(window, strip);
+        // The front end may have closed the window.
+        image = LiveImage(window);
+        if (image && looks && progressAndEscape(*image, step, rows)) return true;
+        image = LiveImage(window);
+    }
+    return false;
 }
+
+bool RowProgressStepUp(ImageHandle window, int step, int rows) { return RowProgressStepsUp(window, step, step, rows); }
 
 }  // namespace orvex

@@ -2,6 +2,7 @@
 // The image interface: what every other part does to an image, through the
 // ImageHandle of its window. Every operation first checks that the window is
 // alive and holds an image.
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -73,6 +74,8 @@ T* LinePixels(ImageHandle window, int row) {
     return reinterpret_cast<T*>(image->PixelAddress(row, 0));
 }
 int LineWritten(ImageHandle window, int row);
+/// LineWritten for the rows from `from` to `to`, in that order (either way).
+int LinesWritten(ImageHandle window, int from, int to);
 
 /// Blocks of h rows of w pixels. Writes notify code 9.
 int ReadBlock8(ImageHandle window, int column, int row, int w, int h, uint8_t* buffer);
@@ -154,5 +157,16 @@ inline int RowOfStepUp(int step, int rows) {
 /// once its first row is done and, on the first, every 20th and the last
 /// step, reports the percentage of rows done and asks on Esc.
 bool RowProgressStepUp(ImageHandle window, int step, int rows);
+
+/// The progress step looks at the percentage and at Esc only on the first,
+/// every 20th and the last step, so a loop may do the steps up to the next
+/// such one in one go, then take their progress steps together: what the
+/// user sees and when a stop can come are the same. The step at which the
+/// run from `step` on must pause.
+inline int NextLookingStep(int step, int rows) {
+    return step % 20 == 0 ? step : std::min(rows - 1, (step / 20 + 1) * 20);
+}
+/// RowProgressStepUp for the steps first .. last; true when the user stops.
+bool RowProgressStepsUp(ImageHandle window, int first, int last, int rows);
 
 }  // namespace orvex

@@ -422,30 +422,41 @@ ImageHandle ResampleImage(ImageHandle source, int width, int height, ResampleMet
 namespace {
 
 // Each result row is copied from the source row where both lie, or through
-// a row buffer when either image has another depth; from the last row up.
+// a row buffer when either image has another depth or is cut into strips;
+// from the last row up. Rows copied where they lie are done up to the next
+// step that looks at progress and Esc in one go, then told to the result's
+// listeners together.
 template <class T>
 void cropRows(ImageHandle source, const platform::PixelRect& rect, ImageHandle result) {
     const int width = rect.right - rect.left + 1, height = rect.bottom - rect.top + 1;
     std::vector<T> line(static_cast<size_t>(width));
+    const EvenRows<T> from = evenRows<T>(source), into = evenRows<T>(result);
+    const bool direct = from.first && into.first;
+    const Image* sourceImage = LiveImage(source);
+    const Image* resultImage = LiveImage(result);
     const RowStores stores =
         RowStoresFor(static_cast<int64_t>(width) * height * static_cast<int64_t>(sizeof(T)));
-    for (int k = 0; k < height; ++k) {
-        const int r = RowOfStepUp(k, height);
-        const Image* s = LiveImage(source);
-        if (!s) break;
-        T* into = LinePixels<T>(result, r);
-        const T* from = LinePixels<T>(source, rect.top + r);
-        int written = ImageNotLive;
-        if (into && from) {
-            CopyRow(from + rect.left, width, into, stores);
-            written = LineWritten(result, r);
-        } else {
+    for (int first = 0; first < height;) {
+        const int last = NextLookingStep(first, height);
+        for (int k = first; k <= last; ++k) {
+            const int r = RowOfStepUp(k, height);
+            if (direct) {
+                CopyRow(from.row(rect.top + r) + rect.left, width, into.row(r), stores);
+                continue;
+            }
+            const Image* s = LiveImage(source);
+            if (!s) return;
             s->ReadBlock(rect.left, rect.top + r, width, 1, line.data(), sizeof(T) * 8);
-            written = writeRow(result, r, line.data());
+            if (writeRow(result, r, line.data()) != ImageDone) return;
         }
-        if (written != ImageDone || RowProgressStepUp(result, k, height)) break;
+        FinishStreamedRows();
+        if (direct && LinesWritten(result, RowOfStepUp(first, height), RowOfStepUp(last, height)) != ImageDone)
+            return;
+        if (RowProgressStepsUp(result, first, last, height)) return;
+        // A listener or the front end may have closed either window.
+        if (LiveImage(source) != sourceImage || LiveImage(result) != resultImage) return;
+        first = last + 1;
     }
-    FinishStreamedRows();
 }
 
 }  // namespace

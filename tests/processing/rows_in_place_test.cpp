@@ -194,6 +194,20 @@ TEST_F(RowsInPlace, ResultsLargerThanTheCachesAreStreamedPastThemAndComeOutTheSa
     }
 }
 
+// The source a listener of each new window closes on the window's first
+// written row, and how many rows it was told of.
+ImageHandle g_closedOnFirstRow;
+int g_rowsTold = 0;
+void closeSourceOnFirstRow(const ImageEvent& event) {
+    if (event.code != ImageEventLine) return;
+    ++g_rowsTold;
+    if (g_closedOnFirstRow) CloseImageWindow(g_closedOnFirstRow);
+    g_closedOnFirstRow = {};
+}
+void listenToNewWindows(const ImageEvent& event) {
+    if (event.code == ImageEventCreated) AddImageListener(event.window, closeSourceOnFirstRow);
+}
+
 TEST_F(RowsInPlace, ClosingTheSourceWhileARowOperationRunsEndsIt) {
     // A result in strips of one row is redrawn strip by strip, and this
     // redraw closes the source, as a user can while the window system runs.
@@ -231,6 +245,23 @@ TEST_F(RowsInPlace, ClosingTheSourceWhileARowOperationRunsEndsIt) {
         EXPECT_TRUE(out) << op;
         EXPECT_FALSE(LiveImage(src)) << op;
         EXPECT_EQ(redraws, 1) << op;
+        windowList().Reset();
+    }
+    // Results in one strip, where rows are written in place and told to the
+    // listeners after the fact: a listener closes the source on the first.
+    for (const auto& [op, run] : ops) {
+        Image::SetMaxStripBytes(0);
+        const ImageHandle src = randomImage(40, 30, 8);
+        windowList().AddApplicationListener(listenToNewWindows);
+        g_closedOnFirstRow = src;
+        g_rowsTold = 0;
+        const ImageHandle out = run(src);
+        windowList().RemoveApplicationListener(listenToNewWindows);
+        EXPECT_TRUE(out) << op;
+        EXPECT_FALSE(LiveImage(src)) << op;
+        // A batch of rows may have been done before they were told.
+        EXPECT_GE(g_rowsTold, 1) << op;
+        EXPECT_LE(g_rowsTold, 21) << op;
         windowList().Reset();
     }
 }
