@@ -358,9 +358,9 @@ int main(int argc, char** argv) {
          [&] { return Dilate(window8); }},
         {"flip top-bottom",
          [&] {
-             // In bands of 64 rows, each read in the order its source rows lie.
-             for (int first = 0; first < kSide; first += 64)
-                 for (int r = first + 63; r >= first; --r)
+             // In runs of 20 rows, each read in the order its source rows lie.
+             for (int first = 0; first < kSide; first += 20)
+                 for (int r = std::min(first + 19, kSide - 1); r >= first; --r)
                      CopyRow(map8.ptr(kSide - 1 - r), kSide, out8.ptr(r), RowStores::Streamed);
              FinishStreamedRows();
          },

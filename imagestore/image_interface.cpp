@@ -515,6 +515,4 @@ bool RowProgressStepsUp(ImageHandle window, int first, int last, int rows) {
     return false;
 }
 
-bool RowProgressStepUp(ImageHandle window, int step, int rows) { return RowProgressStepsUp(window, step, step, rows); }
-
 }  // namespace orvex

@@ -3,6 +3,7 @@
 // ImageHandle of its window. Every operation first checks that the window is
 // alive and holds an image.
 #include <algorithm>
+#include <atomic>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -153,11 +154,6 @@ bool RowProgressStep(ImageHandle window, int row, int rows);
 inline int RowOfStepUp(int step, int rows) {
     return rows - 1 - step;
 }
-/// RowProgressStep for such a loop, after its step `step`: redraws a strip
-/// once its first row is done and, on the first, every 20th and the last
-/// step, reports the percentage of rows done and asks on Esc.
-bool RowProgressStepUp(ImageHandle window, int step, int rows);
-
 /// The progress step looks at the percentage and at Esc only on the first,
 /// every 20th and the last step, so a loop may do the steps up to the next
 /// such one in one go, then take their progress steps together: what the
@@ -166,7 +162,51 @@ bool RowProgressStepUp(ImageHandle window, int step, int rows);
 inline int NextLookingStep(int step, int rows) {
     return step % 20 == 0 ? step : std::min(rows - 1, (step / 20 + 1) * 20);
 }
-/// RowProgressStepUp for the steps first .. last; true when the user stops.
+/// RowProgressStep for such a loop, after its steps first .. last: redraws
+/// each strip once its first row is done and, on the first, every 20th and
+/// the last step, reports the percentage of rows done and asks on Esc. True
+/// when the user stops.
 bool RowProgressStepsUp(ImageHandle window, int first, int last, int rows);
+
+/// A loop over the rows of `result` from the last up, in runs up to the
+/// next step that looks at progress and Esc, so that nothing else runs
+/// between the rows of a run: makeRows(first, last) makes the rows of steps
+/// first .. last (row RowOfStepUp(step, rows) each, in any order) and
+/// returns the step after the last it made. After each run its rows are
+/// told to the result's listeners when `tellRows` (rows written where they
+/// lie; rows written through WriteLine8/16 have been told already), the
+/// steps are taken, and the loop ends there when the user stops or
+/// stillLive() finds a window it works on gone. Returns the steps done.
+template <class MakeRows, class StillLive>
+int RunRowRunsUp(ImageHandle result, int rows, bool tellRows, MakeRows makeRows, StillLive stillLive) {
+    for (int first = 0; first < rows;) {
+        const int last = NextLookingStep(first, rows);
+        const int end = makeRows(first, last);
+        // Rows may have been written past the caches: they are in memory
+        // before anyone is told of them.
+        std::atomic_thread_fence(std::memory_order_seq_cst);
+        if (end > first && tellRows &&
+            LinesWritten(result, RowOfStepUp(first, rows), RowOfStepUp(end - 1, rows)) != ImageDone)
+            return end;
+        if (end <= last) return end;
+        if (RowProgressStepsUp(result, first, last, rows) || !stillLive()) return last + 1;
+        first = last + 1;
+    }
+    return rows;
+}
+
+/// The same, one row at a time: makeRow(step) makes the row of one step and
+/// returns false to end the loop.
+template <class MakeRow, class StillLive>
+int RunRowsUp(ImageHandle result, int rows, bool tellRows, MakeRow makeRow, StillLive stillLive) {
+    return RunRowRunsUp(
+        result, rows, tellRows,
+        [&](int first, int last) {
+            for (int step = first; step <= last; ++step)
+                if (!makeRow(step)) return step;
+            return last + 1;
+        },
+        stillLive);
+}
 
 }  // namespace orvex

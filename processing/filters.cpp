@@ -121,33 +121,36 @@ int slideRows(ImageHandle source, ImageHandle result, SourceRows reading, RowOp 
         load(height - 1, row);
         load(height - 2, above);
     }
-    int k = 0;
-    for (; k < height; ++k) {
-        const int r = RowOfStepUp(k, height);
-        // A listener may have closed the source.
-        if (!LiveImage(source)) break;
-        T* into = LinePixels<T>(result, r);
-        T* made = into ? into : out.data();
-        if (direct)
-            // The padded rows are never loaded on this way: they are the zeros.
-            rowInPlace(LinePixels<T>(source, r - 1), LinePixels<T>(source, r),
-                       LinePixels<T>(source, r + 1), width, below, op, made);
-        else
-            op(above, row, below, width, made);
-        if ((into ? LineWritten(result, r) : writeRow(result, r, made)) != ImageDone) break;
-        if (RowProgressStepUp(result, k, height)) {
-            ++k;
-            break;
-        }
-        if (direct) continue;
-        T* spent = below;
-        below = row;
-        row = above;
-        above = spent;
-        load(r - 2, above);
-    }
-    if (Image* done = LiveImage(result)) done->ReportProgress(100);
-    return height - k;
+    const Image* sourceImage = LiveImage(source);
+    const Image* resultImage = LiveImage(result);
+    auto stillLive = [&] { return LiveImage(source) == sourceImage && LiveImage(result) == resultImage; };
+    const bool inPlace = LinePixels<T>(result, 0) != nullptr;
+    const int done = RunRowsUp(
+        result, height, inPlace,
+        [&](int k) {
+            const int r = RowOfStepUp(k, height);
+            T* made = inPlace ? LinePixels<T>(result, r) : out.data();
+            if (direct)
+                // The padded rows are never loaded on this way: they are the zeros.
+                rowInPlace(LinePixels<T>(source, r - 1), LinePixels<T>(source, r),
+                           LinePixels<T>(source, r + 1), width, below, op, made);
+            else
+                op(above, row, below, width, made);
+            // A row written through WriteLine is told at once, and its
+            // listeners may close either window.
+            if (!inPlace && (writeRow(result, r, made) != ImageDone || !stillLive())) return false;
+            if (!direct) {
+                T* spent = below;
+                below = row;
+                row = above;
+                above = spent;
+                load(r - 2, above);
+            }
+            return true;
+        },
+        stillLive);
+    if (Image* finished = LiveImage(result)) finished->ReportProgress(100);
+    return height - done;
 }
 
 // Rows 0 .. end - 1 as the source has them: what a stopped filter leaves.
@@ -245,22 +248,20 @@ int keepWindow(ImageHandle source, ImageHandle result, const GreyWindow& window)
     if (!image) return 0;
     const int width = image->Width(), height = image->Height();
     std::vector<T> line(static_cast<size_t>(width));
-    int k = 0;
-    for (; k < height; ++k) {
-        const int r = RowOfStepUp(k, height);
-        image = LiveImage(source);
-        if (!image) break;
-        T* into = LinePixels<T>(result, r);
-        T* at = into ? into : line.data();
-        image->ReadLine(r, at, sizeof(T) * 8);
-        GreyWindowRow(at, width, window.low, window.high, window.keepInside, window.mask);
-        if ((into ? LineWritten(result, r) : writeRow(result, r, at)) != ImageDone) break;
-        if (RowProgressStepUp(result, k, height)) {
-            ++k;
-            break;
-        }
-    }
-    return height - k;
+    const Image* resultImage = LiveImage(result);
+    auto stillLive = [&] { return LiveImage(source) == image && LiveImage(result) == resultImage; };
+    const bool inPlace = LinePixels<T>(result, 0) != nullptr;
+    const int done = RunRowsUp(
+        result, height, inPlace,
+        [&](int k) {
+            const int r = RowOfStepUp(k, height);
+            T* at = inPlace ? LinePixels<T>(result, r) : line.data();
+            image->ReadLine(r, at, sizeof(T) * 8);
+            GreyWindowRow(at, width, window.low, window.high, window.keepInside, window.mask);
+            return inPlace || (writeRow(result, r, at) == ImageDone && stillLive());
+        },
+        stillLive);
+    return height - done;
 }
 
 }  // namespace

@@ -95,39 +95,43 @@ void turnRows(EvenRows<const T> src, ImageHandle source, int w, int h, bool cloc
 
 // Flips and the half turn go row by row from the last row up; the row is
 // reversed when left and right swap. From top to bottom, the source is read
-// backwards while the result is written forwards: a large result is
-// therefore made in bands of 64 rows, each band's rows taken in the order
-// their source rows lie and streamed past the caches.
+// backwards while the result is written forwards: the rows of each run of a
+// large result are therefore taken in the order their source rows lie, and
+// streamed past the caches.
 template <class T>
-void flipRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice,
-              ImageHandle result) {
+void flipRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice, ImageHandle result) {
     const EvenRows<T> direct = evenRows<T>(result);
     std::vector<T> line(direct.first ? 0 : static_cast<size_t>(w));
     const Image* sourceImage = LiveImage(source);
+    const Image* resultImage = LiveImage(result);
     const RowStores stores =
-        direct.first ? RowStoresFor(static_cast<int64_t>(w) * h * static_cast<int64_t>(sizeof(T)))
-                     : RowStores::Cached;
-    const int band = choice == RotateFlip::TopToBottom && stores == RowStores::Streamed ? 64 : 1;
-    for (int first = 0; first < h; first += band) {
-        const int steps = std::min(band, h - first);
-        for (int k = first + steps - 1; k >= first; --k) {
-            const int r = RowOfStepUp(k, h);
-            const T* in = src.row(choice == RotateFlip::LeftToRight ? r : h - 1 - r);
-            T* o = direct.first ? direct.row(r) : line.data();
-            if (choice == RotateFlip::TopToBottom)
-                CopyRow(in, w, o, stores);
-            else
-                ReverseRow(in, w, o);
-            const int written = direct.first ? LineWritten(result, r) : writeRow(result, r, o);
-            // A listener may have closed either window.
-            if (written != ImageDone || LiveImage(source) != sourceImage || !LiveImage(result))
-                return;
-        }
-        FinishStreamedRows();
-        for (int k = first; k < first + steps; ++k)
-            if (RowProgressStepUp(result, k, h)) return;
-        if (LiveImage(source) != sourceImage || !LiveImage(result)) return;
-    }
+        direct.first ? RowStoresFor(static_cast<int64_t>(w) * h * static_cast<int64_t>(sizeof(T))) : RowStores::Cached;
+    const bool sourceOrder = choice == RotateFlip::TopToBottom && stores == RowStores::Streamed;
+    auto stillLive = [&] { return LiveImage(source) == sourceImage && LiveImage(result) == resultImage; };
+    auto makeRow = [&](int k) {
+        const int r = RowOfStepUp(k, h);
+        const T* in = src.row(choice == RotateFlip::LeftToRight ? r : h - 1 - r);
+        T* o = direct.first ? direct.row(r) : line.data();
+        if (choice == RotateFlip::TopToBottom)
+            CopyRow(in, w, o, stores);
+        else
+            ReverseRow(in, w, o);
+        // A row written through WriteLine is told at once, and its listeners
+        // may close either window.
+        return direct.first || (writeRow(result, r, o) == ImageDone && stillLive());
+    };
+    RunRowRunsUp(
+        result, h, direct.first != nullptr,
+        [&](int first, int last) {
+            if (sourceOrder) {
+                for (int k = last; k >= first; --k) makeRow(k);
+                return last + 1;
+            }
+            for (int k = first; k <= last; ++k)
+                if (!makeRow(k)) return k;
+            return last + 1;
+        },
+        stillLive);
 }
 
 template <class T>
@@ -273,25 +277,27 @@ void resampleNearest(ImageHandle source, const Image& s, int width, int height,
     std::vector<T> in(static_cast<size_t>(s.Width())), out(static_cast<size_t>(width));
     const T* last = nullptr;  // the result row made last, and the source row it took
     int lastRow = -1;
-    for (int k = 0; k < height; ++k) {
-        const int r = RowOfStepUp(k, height);
-        const int row = rows[static_cast<size_t>(r)];
-        // A listener may have closed either window, and the row made last
-        // with the result.
-        if (!LiveImage(result) || LiveImage(source) != &s) break;
-        T* into = LinePixels<T>(result, r);
-        T* at = into ? into : out.data();
-        if (row != lastRow || !last) {
-            s.ReadLine(row, in.data(), sizeof(T) * 8);
-            NearestRow(in.data(), columns.data(), width, at);
-        } else if (at != last) {
-            std::memcpy(at, last, static_cast<size_t>(width) * sizeof(T));
-        }
-        last = at;
-        lastRow = row;
-        const int written = into ? LineWritten(result, r) : writeRow(result, r, out.data());
-        if (written != ImageDone || RowProgressStepUp(result, k, height)) break;
-    }
+    const Image* resultImage = LiveImage(result);
+    // A listener may close either window, and the row made last with the result.
+    auto stillLive = [&] { return LiveImage(source) == &s && LiveImage(result) == resultImage; };
+    const bool inPlace = LinePixels<T>(result, 0) != nullptr;
+    RunRowsUp(
+        result, height, inPlace,
+        [&](int k) {
+            const int r = RowOfStepUp(k, height);
+            const int row = rows[static_cast<size_t>(r)];
+            T* at = inPlace ? LinePixels<T>(result, r) : out.data();
+            if (row != lastRow || !last) {
+                s.ReadLine(row, in.data(), sizeof(T) * 8);
+                NearestRow(in.data(), columns.data(), width, at);
+            } else if (at != last) {
+                std::memcpy(at, last, static_cast<size_t>(width) * sizeof(T));
+            }
+            last = at;
+            lastRow = row;
+            return inPlace || (writeRow(result, r, out.data()) == ImageDone && stillLive());
+        },
+        stillLive);
 }
 
 // Two source rows interpolated along the row (values of type A), kept while
@@ -320,20 +326,23 @@ void blendRows(ImageHandle source, const Image& s, const Taps& rows, int width, 
         held[slot] = row;
         return slot;
     };
+    const Image* resultImage = LiveImage(result);
+    auto stillLive = [&] { return LiveImage(source) == &s && LiveImage(result) == resultImage; };
+    const bool inPlace = LinePixels<T>(result, 0) != nullptr;
     // From the last row up, and the lower source row first: the order in
     // which the rows lie.
-    for (int k = 0; k < height; ++k) {
-        const int r = RowOfStepUp(k, height);
-        const int j = rows.index[static_cast<size_t>(r)];
-        // A listener may have closed either window.
-        if (!LiveImage(result) || LiveImage(source) != &s) break;
-        const int lower = slotOf(sh < 2 ? j : j + 1, heldIn(j));
-        const int upper = sh < 2 ? lower : slotOf(j, lower);
-        T* into = LinePixels<T>(result, r);
-        between(alongRows[upper].data(), alongRows[lower].data(), r, into ? into : out.data());
-        const int written = into ? LineWritten(result, r) : writeRow(result, r, out.data());
-        if (written != ImageDone || RowProgressStepUp(result, k, height)) break;
-    }
+    RunRowsUp(
+        result, height, inPlace,
+        [&](int k) {
+            const int r = RowOfStepUp(k, height);
+            const int j = rows.index[static_cast<size_t>(r)];
+            const int lower = slotOf(sh < 2 ? j : j + 1, heldIn(j));
+            const int upper = sh < 2 ? lower : slotOf(j, lower);
+            T* made = inPlace ? LinePixels<T>(result, r) : out.data();
+            between(alongRows[upper].data(), alongRows[lower].data(), r, made);
+            return inPlace || (writeRow(result, r, made) == ImageDone && stillLive());
+        },
+        stillLive);
 }
 
 template <class T>
@@ -423,9 +432,7 @@ namespace {
 
 // Each result row is copied from the source row where both lie, or through
 // a row buffer when either image has another depth or is cut into strips;
-// from the last row up. Rows copied where they lie are done up to the next
-// step that looks at progress and Esc in one go, then told to the result's
-// listeners together.
+// from the last row up.
 template <class T>
 void cropRows(ImageHandle source, const platform::PixelRect& rect, ImageHandle result) {
     const int width = rect.right - rect.left + 1, height = rect.bottom - rect.top + 1;
@@ -436,27 +443,20 @@ void cropRows(ImageHandle source, const platform::PixelRect& rect, ImageHandle r
     const Image* resultImage = LiveImage(result);
     const RowStores stores =
         RowStoresFor(static_cast<int64_t>(width) * height * static_cast<int64_t>(sizeof(T)));
-    for (int first = 0; first < height;) {
-        const int last = NextLookingStep(first, height);
-        for (int k = first; k <= last; ++k) {
+    RunRowsUp(
+        result, height, direct,
+        [&](int k) {
             const int r = RowOfStepUp(k, height);
             if (direct) {
                 CopyRow(from.row(rect.top + r) + rect.left, width, into.row(r), stores);
-                continue;
+                return true;
             }
             const Image* s = LiveImage(source);
-            if (!s) return;
+            if (!s) return false;
             s->ReadBlock(rect.left, rect.top + r, width, 1, line.data(), sizeof(T) * 8);
-            if (writeRow(result, r, line.data()) != ImageDone) return;
-        }
-        FinishStreamedRows();
-        if (direct && LinesWritten(result, RowOfStepUp(first, height), RowOfStepUp(last, height)) != ImageDone)
-            return;
-        if (RowProgressStepsUp(result, first, last, height)) return;
-        // A listener or the front end may have closed either window.
-        if (LiveImage(source) != sourceImage || LiveImage(result) != resultImage) return;
-        first = last + 1;
-    }
+            return writeRow(result, r, line.data()) == ImageDone;
+        },
+        [&] { return LiveImage(source) == sourceImage && LiveImage(result) == resultImage; });
 }
 
 }  // namespace

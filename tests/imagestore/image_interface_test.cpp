@@ -348,14 +348,21 @@ TEST_F(ImageInterface, UpdateRowsRedrawsAStripOnlyAtItsLastRow) {
     EXPECT_EQ(redrawn, (std::vector<int>{0, 1, 2}));
 }
 
-TEST_F(ImageInterface, TheStepOfALoopFromTheLastRowUpRedrawsEachStripWhenItsFirstRowIsDone) {
+TEST_F(ImageInterface, TheStepsOfALoopFromTheLastRowUpRedrawEachStripWhenItsFirstRowIsDone) {
     // Strips of 4 rows: 0-3, 4-7, 8-9.
     Image::SetMaxStripBytes(8 * 4);
     const ImageHandle a = CreateImage(8, 10, PaletteGrey, true, 8);
     std::vector<int> redrawn;
     windowList().hooks.repaintStrip = [&](ImageHandle, int strip) { redrawn.push_back(strip); };
     ui.progress.clear();
-    for (int step = 0; step < 10; ++step) EXPECT_FALSE(RowProgressStepUp(a, step, 10));
+    // Runs end on the steps that look: the first, every 20th and the last.
+    EXPECT_EQ(NextLookingStep(0, 10), 0);
+    EXPECT_EQ(NextLookingStep(1, 10), 9);
+    EXPECT_EQ(NextLookingStep(1, 45), 20);
+    EXPECT_EQ(NextLookingStep(40, 45), 40);
+    EXPECT_EQ(NextLookingStep(41, 45), 44);
+    EXPECT_FALSE(RowProgressStepsUp(a, 0, 0, 10));
+    EXPECT_FALSE(RowProgressStepsUp(a, 1, 9, 10));
     EXPECT_EQ(redrawn, (std::vector<int>{2, 1, 0}));
     EXPECT_EQ(ui.progress, (std::vector<int>{10, 100}));
     Image::SetMaxStripBytes(0);
@@ -363,8 +370,8 @@ TEST_F(ImageInterface, TheStepOfALoopFromTheLastRowUpRedrawsEachStripWhenItsFirs
     // Esc is looked at on the same steps as going down, and Yes stops.
     ui.pendingEscapes = 1;
     ui.queue(platform::Answer::Yes);
-    EXPECT_FALSE(RowProgressStepUp(a, 5, 10));
-    EXPECT_TRUE(RowProgressStepUp(a, 9, 10));
+    EXPECT_FALSE(RowProgressStepsUp(a, 5, 5, 10));
+    EXPECT_TRUE(RowProgressStepsUp(a, 6, 9, 10));
     EXPECT_EQ(ui.count("Verify", "Do you wish to cancel this operation?"), 1);
 }
 
