@@ -168,6 +168,14 @@ inline int NextLookingStep(int step, int rows) {
 /// when the user stops.
 bool RowProgressStepsUp(ImageHandle window, int first, int last, int rows);
 
+/// A check that both windows still hold the images they hold now: a listener
+/// or the front end may close either while a loop over their rows runs.
+inline auto StillHolding(ImageHandle source, ImageHandle result) {
+    return [source, result, from = LiveImage(source), into = LiveImage(result)] {
+        return LiveImage(source) == from && LiveImage(result) == into;
+    };
+}
+
 /// A loop over the rows of `result` from the last up, in runs up to the
 /// next step that looks at progress and Esc, so that nothing else runs
 /// between the rows of a run: makeRows(first, last) makes the rows of steps

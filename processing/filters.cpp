@@ -121,9 +121,7 @@ int slideRows(ImageHandle source, ImageHandle result, SourceRows reading, RowOp 
         load(height - 1, row);
         load(height - 2, above);
     }
-    const Image* sourceImage = LiveImage(source);
-    const Image* resultImage = LiveImage(result);
-    auto stillLive = [&] { return LiveImage(source) == sourceImage && LiveImage(result) == resultImage; };
+    const auto stillLive = StillHolding(source, result);
     const bool inPlace = LinePixels<T>(result, 0) != nullptr;
     const int done = RunRowsUp(
         result, height, inPlace,
@@ -248,8 +246,7 @@ int keepWindow(ImageHandle source, ImageHandle result, const GreyWindow& window)
     if (!image) return 0;
     const int width = image->Width(), height = image->Height();
     std::vector<T> line(static_cast<size_t>(width));
-    const Image* resultImage = LiveImage(result);
-    auto stillLive = [&] { return LiveImage(source) == image && LiveImage(result) == resultImage; };
+    const auto stillLive = StillHolding(source, result);
     const bool inPlace = LinePixels<T>(result, 0) != nullptr;
     const int done = RunRowsUp(
         result, height, inPlace,

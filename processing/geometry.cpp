@@ -102,12 +102,10 @@ template <class T>
 void flipRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice, ImageHandle result) {
     const EvenRows<T> direct = evenRows<T>(result);
     std::vector<T> line(direct.first ? 0 : static_cast<size_t>(w));
-    const Image* sourceImage = LiveImage(source);
-    const Image* resultImage = LiveImage(result);
     const RowStores stores =
         direct.first ? RowStoresFor(static_cast<int64_t>(w) * h * static_cast<int64_t>(sizeof(T))) : RowStores::Cached;
     const bool sourceOrder = choice == RotateFlip::TopToBottom && stores == RowStores::Streamed;
-    auto stillLive = [&] { return LiveImage(source) == sourceImage && LiveImage(result) == resultImage; };
+    const auto stillLive = StillHolding(source, result);
     auto makeRow = [&](int k) {
         const int r = RowOfStepUp(k, h);
         const T* in = src.row(choice == RotateFlip::LeftToRight ? r : h - 1 - r);
@@ -277,9 +275,8 @@ void resampleNearest(ImageHandle source, const Image& s, int width, int height,
     std::vector<T> in(static_cast<size_t>(s.Width())), out(static_cast<size_t>(width));
     const T* last = nullptr;  // the result row made last, and the source row it took
     int lastRow = -1;
-    const Image* resultImage = LiveImage(result);
-    // A listener may close either window, and the row made last with the result.
-    auto stillLive = [&] { return LiveImage(source) == &s && LiveImage(result) == resultImage; };
+    // The row made last goes with the result.
+    const auto stillLive = StillHolding(source, result);
     const bool inPlace = LinePixels<T>(result, 0) != nullptr;
     RunRowsUp(
         result, height, inPlace,
@@ -326,8 +323,7 @@ void blendRows(ImageHandle source, const Image& s, const Taps& rows, int width, 
         held[slot] = row;
         return slot;
     };
-    const Image* resultImage = LiveImage(result);
-    auto stillLive = [&] { return LiveImage(source) == &s && LiveImage(result) == resultImage; };
+    const auto stillLive = StillHolding(source, result);
     const bool inPlace = LinePixels<T>(result, 0) != nullptr;
     // From the last row up, and the lower source row first: the order in
     // which the rows lie.
@@ -439,8 +435,6 @@ void cropRows(ImageHandle source, const platform::PixelRect& rect, ImageHandle r
     std::vector<T> line(static_cast<size_t>(width));
     const EvenRows<T> from = evenRows<T>(source), into = evenRows<T>(result);
     const bool direct = from.first && into.first;
-    const Image* sourceImage = LiveImage(source);
-    const Image* resultImage = LiveImage(result);
     const RowStores stores =
         RowStoresFor(static_cast<int64_t>(width) * height * static_cast<int64_t>(sizeof(T)));
     RunRowsUp(
@@ -456,7 +450,7 @@ void cropRows(ImageHandle source, const platform::PixelRect& rect, ImageHandle r
             s->ReadBlock(rect.left, rect.top + r, width, 1, line.data(), sizeof(T) * 8);
             return writeRow(result, r, line.data()) == ImageDone;
         },
-        [&] { return LiveImage(source) == sourceImage && LiveImage(result) == resultImage; });
+        StillHolding(source, result));
 }
 
 }  // namespace
