@@ -146,7 +146,9 @@ static int WriteLineAt(ImageHandle window, int row, const void* buffer, int dept
     return ImageDone;
 }
 
-int LineWritten(ImageHandle window, int row) { return LinesWritten(window, row, row); }
+int LineWritten(ImageHandle window, int row) {
+    return LinesWritten(window, row, row);
+}
 
 int LinesWritten(ImageHandle window, int from, int to) {
     OrvexView* view = LiveView(window);
@@ -506,7 +508,8 @@ bool RowProgressStepsUp(ImageHandle window, int first, int last, int rows) {
         const bool stripDone = strip >= 0 && row == image->Strips()[strip].firstRow;
         const bool looks = step % 20 == 0 || step + 1 == rows;
         if (!stripDone && !looks) continue;
-        if (stripDone && windowList().hooks.repaintStrip) windowList().hooks.repaintStrip(window, strip);
+        if (stripDone && windowList().hooks.repaintStrip)
+            windowList().hooks.repaintStrip(window, strip);
         // The front end may have closed the window.
         image = LiveImage(window);
         if (image && looks && progressAndEscape(*image, step, rows)) return true;

@@ -186,7 +186,8 @@ inline auto StillHolding(ImageHandle source, ImageHandle result) {
 /// steps are taken, and the loop ends there when the user stops or
 /// stillLive() finds a window it works on gone. Returns the steps done.
 template <class MakeRows, class StillLive>
-int RunRowRunsUp(ImageHandle result, int rows, bool tellRows, MakeRows makeRows, StillLive stillLive) {
+int RunRowRunsUp(ImageHandle result, int rows, bool tellRows, MakeRows makeRows,
+                 StillLive stillLive) {
     for (int first = 0; first < rows;) {
         const int last = NextLookingStep(first, rows);
         const int end = makeRows(first, last);

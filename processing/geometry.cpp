@@ -99,11 +99,13 @@ void turnRows(EvenRows<const T> src, ImageHandle source, int w, int h, bool cloc
 // large result are therefore taken in the order their source rows lie, and
 // streamed past the caches.
 template <class T>
-void flipRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice, ImageHandle result) {
+void flipRows(EvenRows<const T> src, ImageHandle source, int w, int h, RotateFlip choice,
+              ImageHandle result) {
     const EvenRows<T> direct = evenRows<T>(result);
     std::vector<T> line(direct.first ? 0 : static_cast<size_t>(w));
     const RowStores stores =
-        direct.first ? RowStoresFor(static_cast<int64_t>(w) * h * static_cast<int64_t>(sizeof(T))) : RowStores::Cached;
+        direct.first ? RowStoresFor(static_cast<int64_t>(w) * h * static_cast<int64_t>(sizeof(T)))
+                     : RowStores::Cached;
     const bool sourceOrder = choice == RotateFlip::TopToBottom && stores == RowStores::Streamed;
     const auto stillLive = StillHolding(source, result);
     auto makeRow = [&](int k) {

@@ -153,7 +153,8 @@ TEST_P(RowKernels, ConvolutionTruncatesEachProductAndSaturatesInsteadOfOverflowi
         std::array<float, 9> k{};
         for (float& w : k) {
             const float draw = coin(random);
-            w = draw < 0.25f ? 0.0f : (draw < 0.6f ? -1.0f : 1.0f) * std::pow(10.0f, exponent(random));
+            w = draw < 0.25f ? 0.0f
+                             : (draw < 0.6f ? -1.0f : 1.0f) * std::pow(10.0f, exponent(random));
         }
         kernels.push_back(k);
     }
