@@ -218,4 +218,31 @@ int RunRowsUp(ImageHandle result, int rows, bool tellRows, MakeRow makeRow, Stil
         stillLive);
 }
 
+/// RunRowsUp for a loop that makes the rows of a result of T from a source:
+/// makeRow(step, row, into) fills `into`, which is the result's row where it
+/// lies, or a buffer written through WriteLine8/16 afterwards when the
+/// result has another depth. The loop ends when either window goes.
+template <class T, class MakeRow>
+int RunResultRowsUp(ImageHandle source, ImageHandle result, int rows, MakeRow makeRow) {
+    const auto stillLive = StillHolding(source, result);
+    const bool inPlace = LinePixels<T>(result, 0) != nullptr;
+    const Image* image = LiveImage(result);
+    std::vector<T> buffer(inPlace || !image ? 0 : static_cast<size_t>(image->Width()));
+    return RunRowsUp(
+        result, rows, inPlace,
+        [&](int step) {
+            const int row = RowOfStepUp(step, rows);
+            T* into = inPlace ? LinePixels<T>(result, row) : buffer.data();
+            makeRow(step, row, into);
+            if (inPlace) return true;
+            // A row written through WriteLine is told at once, and its
+            // listeners may close either window.
+            const int written =
+                sizeof(T) == 1 ? WriteLine8(result, row, reinterpret_cast<const uint8_t*>(into))
+                               : WriteLine16(result, row, reinterpret_cast<const uint16_t*>(into));
+            return written == ImageDone && stillLive();
+        },
+        stillLive);
+}
+
 }  // namespace orvex

@@ -49,9 +49,6 @@ std::vector<Kernel> ReadKernels(const std::string& path) {
 
 namespace {
 
-int writeRow(ImageHandle window, int row, const uint8_t* pixels) { return WriteLine8(window, row, pixels); }
-int writeRow(ImageHandle window, int row, const uint16_t* pixels) { return WriteLine16(window, row, pixels); }
-
 // One result row from three source rows where they lie (`above` and `below`
 // are null outside the image): the inner columns straight from the rows,
 // the two edge columns from short rows padded with zeros. `zeros` holds a
@@ -106,7 +103,6 @@ int slideRows(ImageHandle source, ImageHandle result, SourceRows reading, RowOp 
     const hwy::AlignedFreeUniquePtr<T[]> buffers = hwy::AllocateAligned<T>(3 * stride);
     if (!buffers) return height;
     std::fill(buffers.get(), buffers.get() + 3 * stride, T{0});
-    std::vector<T> out(static_cast<size_t>(width));
     T* above = buffers.get();
     T* row = above + stride;
     T* below = row + stride;
@@ -121,32 +117,20 @@ int slideRows(ImageHandle source, ImageHandle result, SourceRows reading, RowOp 
         load(height - 1, row);
         load(height - 2, above);
     }
-    const auto stillLive = StillHolding(source, result);
-    const bool inPlace = LinePixels<T>(result, 0) != nullptr;
-    const int done = RunRowsUp(
-        result, height, inPlace,
-        [&](int k) {
-            const int r = RowOfStepUp(k, height);
-            T* made = inPlace ? LinePixels<T>(result, r) : out.data();
-            if (direct)
-                // The padded rows are never loaded on this way: they are the zeros.
-                rowInPlace(LinePixels<T>(source, r - 1), LinePixels<T>(source, r),
-                           LinePixels<T>(source, r + 1), width, below, op, made);
-            else
-                op(above, row, below, width, made);
-            // A row written through WriteLine is told at once, and its
-            // listeners may close either window.
-            if (!inPlace && (writeRow(result, r, made) != ImageDone || !stillLive())) return false;
-            if (!direct) {
-                T* spent = below;
-                below = row;
-                row = above;
-                above = spent;
-                load(r - 2, above);
-            }
-            return true;
-        },
-        stillLive);
+    const int done = RunResultRowsUp<T>(source, result, height, [&](int, int r, T* made) {
+        if (direct) {
+            // The padded rows are never loaded on this way: they are the zeros.
+            rowInPlace(LinePixels<T>(source, r - 1), LinePixels<T>(source, r),
+                       LinePixels<T>(source, r + 1), width, below, op, made);
+        } else {
+            op(above, row, below, width, made);
+            T* spent = below;
+            below = row;
+            row = above;
+            above = spent;
+            load(r - 2, above);
+        }
+    });
     if (Image* finished = LiveImage(result)) finished->ReportProgress(100);
     return height - done;
 }
@@ -245,19 +229,10 @@ int keepWindow(ImageHandle source, ImageHandle result, const GreyWindow& window)
     const Image* image = LiveImage(source);
     if (!image) return 0;
     const int width = image->Width(), height = image->Height();
-    std::vector<T> line(static_cast<size_t>(width));
-    const auto stillLive = StillHolding(source, result);
-    const bool inPlace = LinePixels<T>(result, 0) != nullptr;
-    const int done = RunRowsUp(
-        result, height, inPlace,
-        [&](int k) {
-            const int r = RowOfStepUp(k, height);
-            T* at = inPlace ? LinePixels<T>(result, r) : line.data();
-            image->ReadLine(r, at, sizeof(T) * 8);
-            GreyWindowRow(at, width, window.low, window.high, window.keepInside, window.mask);
-            return inPlace || (writeRow(result, r, at) == ImageDone && stillLive());
-        },
-        stillLive);
+    const int done = RunResultRowsUp<T>(source, result, height, [&](int, int r, T* at) {
+        image->ReadLine(r, at, sizeof(T) * 8);
+        GreyWindowRow(at, width, window.low, window.high, window.keepInside, window.mask);
+    });
     return height - done;
 }
 

@@ -274,29 +274,22 @@ void resampleNearest(ImageHandle source, const Image& s, int width, int height,
                      ImageHandle result) {
     const std::vector<int> columns = nearestTaps(s.Width(), width);
     const std::vector<int> rows = nearestTaps(s.Height(), height);
-    std::vector<T> in(static_cast<size_t>(s.Width())), out(static_cast<size_t>(width));
-    const T* last = nullptr;  // the result row made last, and the source row it took
+    std::vector<T> in(static_cast<size_t>(s.Width()));
+    // The result row made last (where it lies, or the buffer it went
+    // through), and the source row it took.
+    const T* last = nullptr;
     int lastRow = -1;
-    // The row made last goes with the result.
-    const auto stillLive = StillHolding(source, result);
-    const bool inPlace = LinePixels<T>(result, 0) != nullptr;
-    RunRowsUp(
-        result, height, inPlace,
-        [&](int k) {
-            const int r = RowOfStepUp(k, height);
-            const int row = rows[static_cast<size_t>(r)];
-            T* at = inPlace ? LinePixels<T>(result, r) : out.data();
-            if (row != lastRow || !last) {
-                s.ReadLine(row, in.data(), sizeof(T) * 8);
-                NearestRow(in.data(), columns.data(), width, at);
-            } else if (at != last) {
-                std::memcpy(at, last, static_cast<size_t>(width) * sizeof(T));
-            }
-            last = at;
-            lastRow = row;
-            return inPlace || (writeRow(result, r, out.data()) == ImageDone && stillLive());
-        },
-        stillLive);
+    RunResultRowsUp<T>(source, result, height, [&](int, int r, T* at) {
+        const int row = rows[static_cast<size_t>(r)];
+        if (row != lastRow || !last) {
+            s.ReadLine(row, in.data(), sizeof(T) * 8);
+            NearestRow(in.data(), columns.data(), width, at);
+        } else if (at != last) {
+            std::memcpy(at, last, static_cast<size_t>(width) * sizeof(T));
+        }
+        last = at;
+        lastRow = row;
+    });
 }
 
 // Two source rows interpolated along the row (values of type A), kept while
@@ -307,7 +300,6 @@ void blendRows(ImageHandle source, const Image& s, const Taps& rows, int width, 
     const int sw = s.Width(), sh = s.Height();
     // Room after the row for the word-wide reads of the interpolation.
     std::vector<T> in(static_cast<size_t>(sw) + 4);
-    std::vector<T> out(static_cast<size_t>(width));
     std::vector<A> alongRows[2] = {std::vector<A>(static_cast<size_t>(width)), std::vector<A>(static_cast<size_t>(width))};
     int held[2] = {-1, -1};
     auto heldIn = [&](int row) { return held[0] == row ? 0 : held[1] == row ? 1 : -1; };
@@ -325,22 +317,14 @@ void blendRows(ImageHandle source, const Image& s, const Taps& rows, int width, 
         held[slot] = row;
         return slot;
     };
-    const auto stillLive = StillHolding(source, result);
-    const bool inPlace = LinePixels<T>(result, 0) != nullptr;
     // From the last row up, and the lower source row first: the order in
     // which the rows lie.
-    RunRowsUp(
-        result, height, inPlace,
-        [&](int k) {
-            const int r = RowOfStepUp(k, height);
-            const int j = rows.index[static_cast<size_t>(r)];
-            const int lower = slotOf(sh < 2 ? j : j + 1, heldIn(j));
-            const int upper = sh < 2 ? lower : slotOf(j, lower);
-            T* made = inPlace ? LinePixels<T>(result, r) : out.data();
-            between(alongRows[upper].data(), alongRows[lower].data(), r, made);
-            return inPlace || (writeRow(result, r, made) == ImageDone && stillLive());
-        },
-        stillLive);
+    RunResultRowsUp<T>(source, result, height, [&](int, int r, T* made) {
+        const int j = rows.index[static_cast<size_t>(r)];
+        const int lower = slotOf(sh < 2 ? j : j + 1, heldIn(j));
+        const int upper = sh < 2 ? lower : slotOf(j, lower);
+        between(alongRows[upper].data(), alongRows[lower].data(), r, made);
+    });
 }
 
 template <class T>
